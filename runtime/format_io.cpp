@@ -1,0 +1,319 @@
+// Formatted statements: the format item list is parsed once at the start;
+// each item call walks it to the next data descriptor, performing the
+// descriptors that take no data on the way, and converts the item.
+#include <cstdlib>
+#include <cstring>
+#include <string_view>
+
+#include "runtime/errors.h"
+#include "runtime/io.h"
+#include "runtime/list_items.h"
+#include "runtime/numconv.h"
+#include "runtime/statement.h"
+
+namespace rt {
+
+namespace {
+
+constexpr const char* kContext = "fmt";
+
+Statement& st() {
+  return run.statement;
+}
+bool reading() {
+  return st().kind == StatementKind::FormatRead;
+}
+
+// Input: skips the rest of the record and its newline; the end of the file
+// sets the unit's end-of-file flag.
+void skip_record(Unit& u) {
+  for (;;) {
+    int c = unit_peek(u, kContext);
+    if (c < 0) {
+      u.eof = true;
+      return;
+    }
+    unit_advance(u);
+    if (c == '\n') return;
+  }
+}
+
+// Input: up to n characters of the current record into the token, blanks
+// for the part beyond the record's end. The end of the file before the
+// record's newline ends the run.
+const char* read_field(std::size_t n) {
+  Unit& u = *st().unit;
+  Record& tok = st().token;
+  tok.len = 0;
+  char* field = tok.extend(n + 1);
+  std::size_t k = 0;
+  for (; k < n; ++k) {
+    int c = unit_peek(u, kContext);
+    if (c < 0) io_fail(kEndOfFile, kContext);
+    if (c == '\n') break;
+    field[k] = static_cast<char>(c);
+    unit_advance(u);
+  }
+  std::memset(field + k, ' ', n - k);
+  return field;
+}
+
+// 'it''s' -> it's
+void put_literal(const FormatItem& item) {
+  for (int i = 0; i < item.text_len; ++i) {
+    st().record.append(item.text[i]);
+    if (item.text[i] == item.delim) ++i;
+  }
+}
+
+void perform(const FormatItem& item) {
+  switch (item.op) {
+    case FormatOp::Blanks:
+      if (reading()) {
+        read_field(static_cast<std::size_t>(item.width));
+      } else {
+        st().record.append_blanks(static_cast<std::size_t>(item.width));
+      }
+      return;
+    case FormatOp::Literal:
+      if (reading()) {
+        read_field(static_cast<std::size_t>(item.text_len));
+      } else {
+        put_literal(item);
+      }
+      return;
+    case FormatOp::NewRecord:
+      if (reading()) {
+        skip_record(*st().unit);
+      } else {
+        statement_emit_record();
+      }
+      return;
+    default:
+      return;
+  }
+}
+
+// Walks to the next data descriptor and returns it; at the end of the list
+// returns null, or, when an item still needs one, begins a new record and
+// starts the list over at its last top-level group.
+const FormatItem* walk_to_data(bool item_waiting) {
+  Statement& s = st();
+  FormatList& f = s.format;
+  for (;;) {
+    const FormatItem& item = f.items[s.walk];
+    if (item.takes_data()) return &item;
+    if (item.op == FormatOp::Open) {
+      s.group_left[s.depth++] = item.repeat;
+      ++s.walk;
+    } else if (item.op != FormatOp::Close) {
+      perform(item);
+      ++s.walk;
+    } else if (--s.group_left[s.depth - 1] > 0) {
+      s.walk = static_cast<std::size_t>(item.match) + 1;
+    } else if (s.depth > 1) {
+      --s.depth;
+      ++s.walk;
+    } else {
+      if (!item_waiting) return nullptr;
+      if (!f.has_data) io_fail(kErrFormat, kContext);
+      perform({.op = FormatOp::NewRecord});
+      s.group_left[0] = 1;
+      s.walk = f.revert;
+    }
+  }
+}
+
+void write_item(const FormatItem& item, const char* element, Length length) {
+  Record& rec = st().record;
+  std::size_t w = static_cast<std::size_t>(item.width);
+  switch (item.op) {
+    case FormatOp::Int: {
+      Integer type = length == 1 ? kByte : length == 2 ? kShort : length == 4 ? kInt : kLong;
+      num::edit_integer(load_integer(type, element), item.width, item.digits < 0 ? 1 : item.digits,
+                        rec.extend(w));
+      return;
+    }
+    case FormatOp::Fixed: {
+      double x = length == 4 ? static_cast<double>(load<float>(element)) : load<double>(element);
+      num::edit_fixed(x, item.width, item.digits, rec.extend(w));
+      return;
+    }
+    default: {
+      // Aw: the leftmost w characters, or blanks and then the variable.
+      std::size_t n = static_cast<std::size_t>(length);
+      if (w == 0) w = n;
+      if (w > n) rec.append_blanks(w - n);
+      rec.append(element, std::min(w, n));
+      return;
+    }
+  }
+}
+
+// Iw and Fw.d on input: blanks are ignored, an empty field is zero; Fw.d
+// without a point places one d digits from the right.
+void read_number(const FormatItem& item, char* element, Length length) {
+  const char* field = read_field(static_cast<std::size_t>(item.width));
+  char text[2 * kMaxFieldWidth + 16];
+  std::size_t n = 0;
+  bool point = false;
+  bool exponent = false;
+  for (int i = 0; i < item.width; ++i) {
+    char c = field[i];
+    if (c == ' ') continue;
+    if (c == '+' && (n == 0 || text[n - 1] == 'e')) continue;
+    if (c == 'd' || c == 'D' || c == 'E') c = 'e';
+    if (c == '.') point = true;
+    if (c == 'e') exponent = true;
+    bool digit = c >= '0' && c <= '9';
+    bool sign_ok = c == '-' && (n == 0 || text[n - 1] == 'e');
+    if (!digit && !sign_ok && c != '.' && c != 'e') io_fail(kErrUnexpectedChar, kContext);
+    text[n++] = c;
+  }
+  if (item.op == FormatOp::Int) {
+    if (point || exponent) io_fail(kErrUnexpectedChar, kContext);
+    long long value = 0;
+    bool negative = n > 0 && text[0] == '-';
+    for (std::size_t i = negative ? 1 : 0; i < n; ++i) value = value * 10 + (text[i] - '0');
+    if (negative) value = -value;
+    if (length == 4)
+      store(element, static_cast<std::int32_t>(value));
+    else if (length == 2)
+      store(element, static_cast<std::int16_t>(value));
+    else if (length == 1)
+      store(element, static_cast<std::int8_t>(value));
+    else
+      store(element, static_cast<std::int64_t>(value));
+    return;
+  }
+  if (n == 0 || (n == 1 && text[0] == '-')) text[n++] = '0';
+  if (!point && item.digits > 0) {
+    // 12345 in F7.2 -> 123.45
+    if (!exponent) text[n++] = 'e';
+    int shift = -item.digits;
+    char digits[8];
+    std::size_t k = num::magnitude_digits(static_cast<unsigned long long>(-shift), digits);
+    if (exponent) {
+      text[n] = '\0';
+      // 1e3 with d = 2: fold the shift into the exponent.
+      char* e = std::strchr(text, 'e');
+      long long exp = std::strtoll(e + 1, nullptr, 10) + shift;
+      n = static_cast<std::size_t>(e + 1 - text);
+      if (exp < 0) text[n++] = '-';
+      n += num::magnitude_digits(static_cast<unsigned long long>(exp < 0 ? -exp : exp), text + n);
+    } else {
+      text[n++] = '-';
+      std::memcpy(text + n, digits, k);
+      n += k;
+    }
+  }
+  double value = num::parse_decimal(text, n);
+  if (length == 4)
+    store(element, static_cast<float>(value));
+  else
+    store(element, value);
+}
+
+// Aw on input: w characters of the record; the rightmost of them when the
+// variable is shorter, padded with blanks when it is longer.
+void read_text(const FormatItem& item, char* element, Length length) {
+  std::size_t n = static_cast<std::size_t>(length);
+  std::size_t w = item.width == 0 ? n : static_cast<std::size_t>(item.width);
+  const char* field = read_field(w);
+  if (w >= n) {
+    std::memcpy(element, field + (w - n), n);
+  } else {
+    std::memcpy(element, field, w);
+    std::memset(element + w, ' ', n - w);
+  }
+}
+
+// The format of the statement, or the fatal report for one that cannot be
+// parsed, quoting as much of it as the report shows.
+void take_format(const char* format) {
+  Statement& s = st();
+  run.last.format = format;
+  if (!parse_format(format, s.format)) {
+    run.last.format_len = faulty_format_length(format);
+    io_fail(kErrFormat, "startio");
+  }
+  run.last.format_len = std::strlen(format);
+  s.walk = 0;
+  s.depth = 0;
+  s.repeat_done = 0;
+}
+
+int end_statement() {
+  try {
+    walk_to_data(false);
+    if (reading()) {
+      skip_record(*st().unit);
+    } else {
+      statement_emit_record();
+    }
+    statement_finish();
+    run.last.format = nullptr;
+    return 0;
+  } catch (const BranchTaken& b) {
+    return b.number;
+  }
+}
+
+}  // namespace
+
+int s_wsfe(const DataControl* control) {
+  try {
+    Unit& u = statement_start(*control, StatementKind::FormatWrite, "startio");
+    take_format(control->format);
+    unit_to_writing(u, "write start");
+    return 0;
+  } catch (const BranchTaken& b) {
+    return b.number;
+  }
+}
+
+int s_rsfe(const DataControl* control) {
+  try {
+    Unit& u = statement_start(*control, StatementKind::FormatRead, "startio");
+    take_format(control->format);
+    statement_prepare_read(u);
+    return 0;
+  } catch (const BranchTaken& b) {
+    return b.number;
+  }
+}
+
+int do_fio(const Integer* count, void* address, Length length) {
+  try {
+    Statement& s = st();
+    char* element = static_cast<char*>(address);
+    for (Integer i = 0; i < *count; ++i, element += length) {
+      const FormatItem& item = *walk_to_data(true);
+      if (reading()) {
+        if (item.op == FormatOp::Alpha) {
+          read_text(item, element, length);
+        } else {
+          read_number(item, element, length);
+        }
+      } else {
+        write_item(item, element, length);
+      }
+      if (++s.repeat_done == item.repeat) {
+        s.repeat_done = 0;
+        ++s.walk;
+      }
+    }
+    return 0;
+  } catch (const BranchTaken& b) {
+    return b.number;
+  }
+}
+
+int e_wsfe() {
+  return end_statement();
+}
+int e_rsfe() {
+  return end_statement();
+}
+
+}  // namespace rt

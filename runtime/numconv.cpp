@@ -1,0 +1,133 @@
+#include "runtime/numconv.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+namespace rt::num {
+
+namespace {
+
+// The widest F text: 309 integer digits, the point and d <= 999 decimals.
+constexpr std::size_t kFixedRoom = 1400;
+
+char upper(char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+}  // namespace
+
+std::size_t list_double(double x, char* out) {
+  out[0] = ' ';
+  out[1] = x < 0 ? '-' : ' ';
+  // A zero of either sign: "0." and no sign.
+  if (x == 0) {
+    out[1] = ' ';
+    out[2] = '0';
+    out[3] = '.';
+    return 4;
+  }
+  char* digits = out + 2;
+  auto [end, ec] =
+      std::to_chars(digits, out + kListDoubleRoom - 1, std::fabs(x), std::chars_format::general, 9);
+  (void)ec;  // the room always suffices
+  std::size_t n = static_cast<std::size_t>(end - digits);
+  for (std::size_t i = 0; i < n; ++i) digits[i] = upper(digits[i]);
+  // INF and NAN keep their letters and get no point.
+  if (digits[0] == 'I' || digits[0] == 'N') return 2 + n;
+  // 1.5 -> "1.5"   2 -> "2."   1E-08 -> "1.E-08"
+  char* e = static_cast<char*>(std::memchr(digits, 'E', n));
+  char* stop = e ? e : end;
+  if (std::memchr(digits, '.', static_cast<std::size_t>(stop - digits)) == nullptr) {
+    std::memmove(stop + 1, stop, static_cast<std::size_t>(end - stop));
+    *stop = '.';
+    ++n;
+  }
+  return 2 + n;
+}
+
+std::size_t magnitude_digits(unsigned long long magnitude, char* out) {
+  char tmp[24];
+  auto [end, ec] = std::to_chars(tmp, tmp + sizeof tmp, magnitude);
+  (void)ec;
+  std::size_t n = static_cast<std::size_t>(end - tmp);
+  std::memcpy(out, tmp, n);
+  return n;
+}
+
+void edit_integer(long long value, int w, int m, char* out) {
+  unsigned long long magnitude = value < 0 ? 0ULL - static_cast<unsigned long long>(value)
+                                           : static_cast<unsigned long long>(value);
+  char digits[24];
+  std::size_t n = magnitude_digits(magnitude, digits);
+  std::size_t width = static_cast<std::size_t>(w);
+  std::size_t shown = std::max(n, static_cast<std::size_t>(m));
+  // Iw.0 writes a zero as blanks only.
+  if (m == 0 && magnitude == 0) shown = 0;
+  std::size_t need = shown + (value < 0 ? 1 : 0);
+  if (need > width) {
+    std::memset(out, '*', width);
+    return;
+  }
+  std::size_t lead = width - need;
+  std::memset(out, ' ', lead);
+  char* p = out + lead;
+  if (value < 0) *p++ = '-';
+  std::memset(p, '0', shown - std::min(shown, n));
+  p += shown - std::min(shown, n);
+  std::memcpy(p, digits, std::min(shown, n));
+}
+
+void edit_fixed(double x, int w, int d, char* out) {
+  char text[kFixedRoom];
+  auto [end, ec] =
+      std::to_chars(text, text + kFixedRoom - 1, std::fabs(x), std::chars_format::fixed, d);
+  (void)ec;
+  std::size_t n = static_cast<std::size_t>(end - text);
+  // "%#.0f" keeps its point: 2 -> "2."
+  if (d == 0 && text[0] >= '0' && text[0] <= '9') text[n++] = '.';
+  // A value that shows only zeros is written without its sign.
+  bool minus = false;
+  if (x < 0) {
+    for (std::size_t i = 0; i < n; ++i) {
+      if (text[i] != '0' && text[i] != '.') {
+        minus = true;
+        break;
+      }
+    }
+  }
+  const char* shown = text;
+  std::size_t width = static_cast<std::size_t>(w);
+  std::size_t need = n + (minus ? 1 : 0);
+  // One column too many and a leading zero: the zero goes (0.5 in F4.3 -> ".500").
+  if (need == width + 1 && text[0] == '0') {
+    ++shown;
+    --n;
+    --need;
+  }
+  if (need > width) {
+    std::memset(out, '*', width);
+    return;
+  }
+  std::size_t lead = width - need;
+  std::memset(out, ' ', lead);
+  char* p = out + lead;
+  if (minus) *p++ = '-';
+  std::memcpy(p, shown, n);
+}
+
+double parse_decimal(char* text, std::size_t len) {
+  double value = 0;
+  auto [end, ec] = std::from_chars(text, text + len, value);
+  (void)end;
+  if (ec == std::errc::result_out_of_range) {
+    // Beyond the range of doubles: the C library decides between an
+    // infinity, a zero and the nearest subnormal.
+    text[len] = '\0';
+    value = std::strtod(text, nullptr);
+  }
+  return value;
+}
+
+}  // namespace rt::num

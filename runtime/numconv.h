@@ -1,0 +1,36 @@
+// Number conversions of the record layer: digits first (std::to_chars,
+// std::from_chars), layout second. Each function writes into caller storage
+// and allocates nothing.
+#pragma once
+
+#include <cstddef>
+
+namespace rt::num {
+
+// Room that list_double needs.
+inline constexpr std::size_t kListDoubleRoom = 32;
+
+// List-directed text of a double: a blank, a minus sign or a blank, then
+// nine significant digits with a decimal point always present.
+//   2.0 -> "  2."   -3.0 -> " -3."   1e-8 -> "  1.E-08"   -0.0 -> "  0."
+std::size_t list_double(double x, char* out);
+
+// Decimal digits of a magnitude, without leading zeros: 0 -> "0".
+std::size_t magnitude_digits(unsigned long long magnitude, char* out);
+
+// Iw.m: the value right-justified in w columns, at least m digits, the sign
+// directly before the first digit; w asterisks when it does not fit.
+//   I3: 1 -> "  1"   -12 -> "-12"   1000 -> "***"
+void edit_integer(long long value, int w, int m, char* out);
+
+// Fw.d: "%#.*f" of the magnitude, the sign before it, right-justified in w
+// columns; w asterisks when it does not fit.
+//   F15.11: 2.0 -> "  2.00000000000"   -1e-13 -> "  0.00000000000"
+void edit_fixed(double x, int w, int d, char* out);
+
+// Converts decimal text of the form [-]digits[.digits][e[+-]digits] to the
+// nearest double, as the C library's strtod does (overflow gives an
+// infinity, underflow a zero or a subnormal). `text[len]` must be writable.
+double parse_decimal(char* text, std::size_t len);
+
+}  // namespace rt::num

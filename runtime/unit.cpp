@@ -1,0 +1,282 @@
+#include "runtime/unit.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/uio.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include "runtime/errors.h"
+#include "runtime/state.h"
+
+namespace rt {
+
+constinit Unit units[kUnitCount];
+
+namespace {
+
+constexpr std::size_t kBufferSize = 16384;
+
+// Orders the stores that a signal handler may observe.
+void fence() {
+  std::atomic_signal_fence(std::memory_order_seq_cst);
+}
+
+void ensure_buffer(Unit& u) {
+  if (u.buf != nullptr) return;
+  char* buf = static_cast<char*>(std::malloc(kBufferSize));
+  if (buf == nullptr) io_fail(kErrNoMemory, "malloc failure");
+  u.cap = kBufferSize;
+  fence();
+  u.buf = buf;
+}
+
+// Writes n bytes at file position `at` (named files) or at the stream's
+// own position. `done` counts the bytes that reached the host, also when
+// the write fails; errno tells why.
+bool put_bytes(const Unit& u, const char* data, std::size_t n, std::int64_t at, std::size_t& done) {
+  done = 0;
+  while (done < n) {
+    ssize_t put = u.positional
+                      ? ::pwrite(u.fd, data + done, n - done, at + static_cast<off_t>(done))
+                      : ::write(u.fd, data + done, n - done);
+    if (put < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    done += static_cast<std::size_t>(put);
+  }
+  return true;
+}
+
+// The end of the last whole record among the first `done` bytes of data
+// that start at file position `at`.
+std::int64_t whole_records_end(const char* data, std::size_t done, std::int64_t at) {
+  for (std::size_t i = done; i > 0; --i) {
+    if (data[i - 1] == '\n') return at + static_cast<std::int64_t>(i);
+  }
+  return at;
+}
+
+// Makes `pos` the start of an empty buffer. A handler that comes in between
+// reads `settled_pos` while `settling` is set.
+void settle(Unit& u, std::int64_t pos) {
+  u.settled_pos = pos;
+  fence();
+  u.settling = true;
+  fence();
+  u.bufpos = pos;
+  u.len = 0;
+  u.rpos = 0;
+  fence();
+  u.settling = false;
+  fence();
+}
+
+// After a failed write: keeps only whole records and reports the failure.
+[[noreturn]] void write_failed(Unit& u, const char* data, std::size_t done, std::int64_t at) {
+  int error = errno;
+  std::int64_t end = u.positional ? whole_records_end(data, done, at) : at;
+  settle(u, end);
+  u.flushing = false;
+  io_fail(error, "write");
+}
+
+// Replaces the descriptor by one opened anew with `flags`.
+bool reopen(Unit& u, int flags) {
+  if (u.name == nullptr) return false;
+  int fd = ::open(u.name, flags | O_CLOEXEC);
+  if (fd < 0) return false;
+  int old = u.fd;
+  u.readable = (flags & O_ACCMODE) != O_WRONLY;
+  u.writable = (flags & O_ACCMODE) != O_RDONLY;
+  fence();
+  u.fd = fd;
+  fence();
+  ::close(old);
+  return true;
+}
+
+// Cuts the file at pos when it extends beyond; false when the host fails.
+bool truncate_at(int fd, std::int64_t pos) {
+  struct stat st;
+  if (::fstat(fd, &st) != 0) return false;
+  if (pos >= st.st_size) return true;
+  return ::ftruncate(fd, pos) == 0;
+}
+
+}  // namespace
+
+Unit* unit_at(long long n) {
+  if (n < 0 || n >= kUnitCount) return nullptr;
+  return &units[n];
+}
+
+void unit_connect_standard(int number, int fd, bool reading) {
+  Unit& u = units[number];
+  u.name = nullptr;
+  u.readable = reading;
+  u.writable = !reading;
+  u.seekable = ::isatty(fd) == 0;
+  u.positional = false;
+  // Standard error and terminals see every record at its end.
+  u.line_flush = number == 0 || !u.seekable;
+  u.eof = false;
+  u.state = reading ? UnitState::NotWriting : UnitState::Writing;
+  fence();
+  u.fd = fd;
+}
+
+int unit_refill(Unit& u, const char* context) {
+  ensure_buffer(u);
+  u.bufpos += static_cast<std::int64_t>(u.len);
+  u.len = 0;
+  u.rpos = 0;
+  for (;;) {
+    ssize_t got = u.positional ? ::pread(u.fd, u.buf, u.cap, u.bufpos) : ::read(u.fd, u.buf, u.cap);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      io_fail(errno, context);
+    }
+    if (got == 0) return -1;
+    u.len = static_cast<std::size_t>(got);
+    return static_cast<unsigned char>(u.buf[0]);
+  }
+}
+
+std::int64_t unit_position(const Unit& u) {
+  if (u.state == UnitState::Writing) return u.bufpos + static_cast<std::int64_t>(u.len);
+  return u.bufpos + static_cast<std::int64_t>(u.rpos);
+}
+
+void unit_flush(Unit& u) {
+  if (u.state != UnitState::Writing || u.len == 0) return;
+  std::size_t done = 0;
+  u.flushing = true;
+  fence();
+  if (!put_bytes(u, u.buf, u.len, u.bufpos, done)) write_failed(u, u.buf, done, u.bufpos);
+  settle(u, u.bufpos + static_cast<std::int64_t>(u.len));
+  u.flushing = false;
+}
+
+void unit_put_record(Unit& u, const char* data, std::size_t n) {
+  ensure_buffer(u);
+  if (u.cap - u.len < n + 1) {
+    unit_flush(u);
+    if (u.cap < n + 1) {
+      // Longer than the buffer: the record and its newline go out at once.
+      iovec parts[2] = {{const_cast<char*>(data), n}, {const_cast<char*>("\n"), 1}};
+      std::int64_t at = u.bufpos;
+      ssize_t put;
+      do {
+        put = u.positional ? ::pwritev(u.fd, parts, 2, at) : ::writev(u.fd, parts, 2);
+      } while (put < 0 && errno == EINTR);
+      if (put != static_cast<ssize_t>(n + 1)) {
+        // A short write leaves no whole record of this one.
+        if (put >= 0) errno = ENOSPC;
+        write_failed(u, data, 0, at);
+      }
+      settle(u, at + static_cast<std::int64_t>(n + 1));
+      return;
+    }
+  }
+  std::memcpy(u.buf + u.len, data, n);
+  u.buf[u.len + n] = '\n';
+  fence();
+  u.len += n + 1;
+  fence();
+  if (u.line_flush) unit_flush(u);
+}
+
+void unit_to_writing(Unit& u, const char* context) {
+  if (u.state == UnitState::Writing) return;
+  std::int64_t pos = u.state == UnitState::RewoundAfterWriting ? 0 : unit_position(u);
+  if (!u.writable && !reopen(u, O_RDWR)) io_fail(kErrCantWrite, context);
+  // A stream that read ahead goes back to where the reading stopped.
+  if (!u.positional && u.seekable && u.rpos < u.len) ::lseek(u.fd, pos, SEEK_SET);
+  u.len = 0;
+  u.rpos = 0;
+  u.bufpos = pos;
+  fence();
+  u.state = UnitState::Writing;
+}
+
+void unit_to_reading(Unit& u, const char* context) {
+  if (u.state == UnitState::NotWriting) return;
+  unit_flush(u);
+  std::int64_t pos = u.state == UnitState::RewoundAfterWriting ? 0 : unit_position(u);
+  if (!u.readable && !reopen(u, O_RDWR) && !reopen(u, O_RDONLY)) io_fail(kErrCantRead, context);
+  u.len = 0;
+  u.rpos = 0;
+  u.bufpos = pos;
+  fence();
+  u.state = UnitState::NotWriting;
+}
+
+void unit_cut(Unit& u) {
+  unit_flush(u);
+  if (u.name == nullptr || !u.seekable) return;
+  if (!truncate_at(u.fd, unit_position(u))) io_fail(kErrTruncate, "endfile");
+}
+
+void unit_rewind(Unit& u) {
+  if (!u.positional) ::lseek(u.fd, 0, SEEK_SET);
+  u.len = 0;
+  u.rpos = 0;
+  u.bufpos = 0;
+  u.eof = false;
+}
+
+int unit_disconnect(Unit& u) {
+  int fd = u.fd;
+  char* name = u.name;
+  char* buf = u.buf;
+  // Unconnected first, so that a handler finds nothing half-closed.
+  u.fd = -1;
+  fence();
+  u.name = nullptr;
+  u.buf = nullptr;
+  u.cap = u.len = u.rpos = 0;
+  u.bufpos = 0;
+  u.eof = false;
+  u.scratch = false;
+  u.state = UnitState::NotWriting;
+  int error = 0;
+  if (name != nullptr && ::close(fd) != 0) error = errno;
+  std::free(name);
+  std::free(buf);
+  return error;
+}
+
+int unit_close_at_exit(Unit& u) {
+  if (!u.connected()) return 0;
+  int error = 0;
+  if (u.state == UnitState::Writing) {
+    std::int64_t end;
+    if (u.settling) {
+      end = u.settled_pos;  // the buffer reached the host just now
+    } else if (u.flushing && !u.positional) {
+      end = u.bufpos + static_cast<std::int64_t>(u.len);  // in flight: counted as handed over
+    } else {
+      std::size_t done = 0;
+      end = u.bufpos + static_cast<std::int64_t>(u.len);
+      if (u.len != 0 && !put_bytes(u, u.buf, u.len, u.bufpos, done)) {
+        error = errno;
+        end = whole_records_end(u.buf, done, u.bufpos);
+      }
+    }
+    if (u.name != nullptr && u.seekable) truncate_at(u.fd, end);
+  }
+  int fd = u.fd;
+  bool named = u.name != nullptr;
+  u.fd = -1;
+  fence();
+  if (named) ::close(fd);
+  return error;
+}
+
+}  // namespace rt

@@ -1,0 +1,100 @@
+// The unit table: 100 numbered connections, each a file descriptor with a
+// buffer of the layer's own.
+//
+// A unit's buffer is either a read-ahead buffer (state Not writing) or a
+// buffer of whole records waiting to be written (state Writing). Files that
+// the layer opens by name are accessed with pread/pwrite at the layer's own
+// position, so writing the same bytes twice is harmless; the standard
+// streams, which may share their descriptor with other processes, are
+// accessed with read/write.
+//
+// The exit hook may run from a signal handler at any point, so every change
+// that it can observe is made in an order that leaves the unit consistent:
+// a record enters the buffer only whole, and a flushed buffer is settled
+// through `settled_pos`.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace rt {
+
+inline constexpr int kUnitCount = 100;
+
+enum class UnitState : unsigned char { NotWriting, Writing, RewoundAfterWriting };
+
+struct Unit {
+  int fd = -1;           // -1 while unconnected
+  char* name = nullptr;  // file name; null for the standard streams
+  bool readable = false;
+  bool writable = false;
+  bool seekable = false;    // not a terminal
+  bool positional = false;  // opened by name and positionable: pread/pwrite
+  bool scratch = false;     // removed when closed
+  bool line_flush = false;  // hand each record to the host at once
+  bool eof = false;
+  UnitState state = UnitState::NotWriting;
+
+  char* buf = nullptr;
+  std::size_t cap = 0;
+  std::size_t len = 0;      // bytes in buf: read ahead, or records to write
+  std::size_t rpos = 0;     // next byte to read in buf
+  std::int64_t bufpos = 0;  // file position of buf[0]
+  bool settling = false;    // a flush is moving bufpos; see settled_pos
+  std::int64_t settled_pos = 0;
+  bool flushing = false;  // a stream write is in flight
+
+  bool connected() const { return fd >= 0; }
+  bool writing() const { return state == UnitState::Writing; }
+};
+
+extern Unit units[kUnitCount];
+
+// The unit with number n, or null when n is outside 0 to 99.
+Unit* unit_at(long long n);
+
+// Connects a standard stream (0, 5 or 6) to its descriptor.
+void unit_connect_standard(int number, int fd, bool reading);
+
+// Reading, one byte of look-ahead. peek returns the next byte or -1 at the
+// end of the file (a read error is reported under `context`).
+int unit_refill(Unit& u, const char* context);
+inline int unit_peek(Unit& u, const char* context) {
+  if (u.rpos < u.len) return static_cast<unsigned char>(u.buf[u.rpos]);
+  return unit_refill(u, context);
+}
+inline void unit_advance(Unit& u) {
+  ++u.rpos;
+}
+
+// Appends one record and its newline. The record enters the buffer whole.
+void unit_put_record(Unit& u, const char* data, std::size_t n);
+
+// Hands the buffered records to the host; a failure ends the run under
+// the context "write" (after cutting the file back to whole records).
+void unit_flush(Unit& u);
+
+// The current position: after the last byte read or the last byte written.
+std::int64_t unit_position(const Unit& u);
+
+// Switches to writing or to reading at the current position, reopening the
+// file when its descriptor does not allow the new direction.
+void unit_to_writing(Unit& u, const char* context);
+void unit_to_reading(Unit& u, const char* context);
+
+// Flushes and cuts the file at the current position (REWIND, CLOSE).
+void unit_cut(Unit& u);
+
+// Positions the unit at the start of its file with an empty buffer.
+void unit_rewind(Unit& u);
+
+// Marks the unit unconnected, then closes its descriptor (named units
+// only) and releases its storage. Returns the errno of a failed close, or 0.
+int unit_disconnect(Unit& u);
+
+// The exit hook's close: flushes what is settled, cuts a file that was
+// last written, closes named units. Async-signal-safe, never reports.
+// Returns the errno of a failed write, or 0.
+int unit_close_at_exit(Unit& u);
+
+}  // namespace rt
