@@ -1,0 +1,58 @@
+// Runs a program in a child process and collects what it leaves behind:
+// standard output, standard error, and how it ended. The child can get a
+// pseudo-terminal as its controlling terminal (standard input on it unless
+// a file is given), or no controlling terminal at all.
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+struct ChildOptions {
+  std::vector<std::string> argv;
+  std::string cwd;            // empty: the test's own
+  bool terminal = false;      // a pseudo-terminal as controlling terminal
+  std::string answer;         // typed on the terminal
+  std::string stdin_file;     // empty: the terminal, or /dev/null without one
+  bool stdout_closed = false;
+  std::string stdout_file;    // empty: a pipe to the test
+  uid_t uid = 0;              // nonzero: run as this user
+  long long file_size_limit = -1;
+  int signal = 0;             // sent after signal_delay_us
+  long signal_delay_us = 0;
+  int timeout_ms = 20000;
+};
+
+struct ChildResult {
+  std::string out;
+  std::string err;
+  bool exited = false;
+  int code = -1;    // exit status when exited
+  int signal = 0;   // terminating signal otherwise
+  bool timed_out = false;
+};
+
+ChildResult run_child(const ChildOptions& options);
+
+std::string read_file(const std::string& path);
+void write_file(const std::string& path, const std::string& bytes);
+
+// A fresh directory under the system's temporary directory, removed with
+// its files when the object goes.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::string& path() const { return path_; }
+  std::string file(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+}  // namespace testing_support

@@ -1,0 +1,208 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "runtime/format_list.h"
+#include "tests/io_helpers.h"
+
+namespace {
+
+using namespace testing_support;
+
+constexpr const char* k901 = "(1X,'Check: amat*x = b? ',I3,F15.11,' =?=',F15.11)";
+
+void write_901(int unit, rt::Integer i, double z, double b) {
+  rt::DataControl c;
+  c.unit = unit;
+  c.format = k901;
+  rt::s_wsfe(&c);
+  const rt::Integer one = 1;
+  rt::do_fio(&one, &i, 4);
+  rt::do_fio(&one, &z, 8);
+  rt::do_fio(&one, &b, 8);
+  rt::e_wsfe();
+}
+
+TEST(FormattedWrite, Format901Records) {
+  TempDir dir;
+  open_unit(10, dir.file("o"));
+  write_901(10, 1, 2.0, 2.0);
+  write_901(10, 2, -3.0, -3.0);
+  write_901(10, 1000, -999.5, -0.0);
+  close_unit(10);
+  EXPECT_EQ(read_file(dir.file("o")),
+            " Check: amat*x = b?   1  2.00000000000 =?=  2.00000000000\n"
+            " Check: amat*x = b?   2 -3.00000000000 =?= -3.00000000000\n"
+            " Check: amat*x = b? ****************** =?=  0.00000000000\n");
+}
+
+// Formats as the parser takes them, with what one item writes.
+struct FormatCase {
+  const char* format;
+  std::string want;
+};
+
+TEST(FormattedWrite, ParserForms) {
+  const FormatCase cases[] = {
+      {"('it''s',I2)", "it's 7\n"},
+      {"(\"say \"\"x\"\"\",I2)", "say \"x\" 7\n"},
+      {"( 2X , i 3 )", "    7\n"},
+      {"(I3.2)", " 07\n"},
+      {"(A,I2)", "ab 7\n"},
+      {"(2(1X,'<'),I1)", " < <7\n"},
+      {"(I1,'|')", "7|\n"},
+      {"('a'/'b',I1)", "a\nb7\n"},
+      {"(F5.1)", "  7.0\n"},
+  };
+  for (const FormatCase& c : cases) {
+    TempDir dir;
+    open_unit(10, dir.file("o"));
+    rt::DataControl ctl;
+    ctl.unit = 10;
+    ctl.format = c.format;
+    rt::s_wsfe(&ctl);
+    const rt::Integer one = 1;
+    if (std::strncmp(c.format, "(A", 2) == 0) {
+      char ab[2] = {'a', 'b'};
+      rt::do_fio(&one, ab, 2);
+      rt::Integer v = 7;
+      rt::do_fio(&one, &v, 4);
+    } else if (std::strstr(c.format, "F5.1") != nullptr) {
+      double v = 7.0;
+      rt::do_fio(&one, &v, 8);
+    } else {
+      rt::Integer v = 7;
+      rt::do_fio(&one, &v, 4);
+    }
+    rt::e_wsfe();
+    close_unit(10);
+    EXPECT_EQ(read_file(dir.file("o")), c.want) << c.format;
+  }
+}
+
+TEST(FormattedWrite, ItemsBeyondTheListStartANewRecord) {
+  TempDir dir;
+  open_unit(10, dir.file("o"));
+  rt::DataControl ctl;
+  ctl.unit = 10;
+  ctl.format = "('x',I2)";
+  rt::s_wsfe(&ctl);
+  rt::Integer v[3] = {1, 2, 3};
+  const rt::Integer three = 3;
+  rt::do_fio(&three, v, 4);
+  rt::e_wsfe();
+  close_unit(10);
+  EXPECT_EQ(read_file(dir.file("o")), "x 1\nx 2\nx 3\n");
+}
+
+TEST(FormatParser, RejectsWhatItCannotParse) {
+  for (const char* bad : {"", "1X", "(1X", "(I)", "(I0)", "(F5)", "(F5.)", "(Q)", "('abc)",
+                          "(0X)", "(3'a')", "(I3.4)", "(A0)", "(1000I3)", "(((((((((((((((((I1)))))))))))))))))"}) {
+    rt::FormatList list;
+    EXPECT_FALSE(rt::parse_format(bad, list)) << bad;
+    std::free(list.items);
+  }
+  rt::FormatList list;
+  EXPECT_TRUE(rt::parse_format(k901, list));
+  EXPECT_TRUE(rt::parse_format("(a)", list));
+  std::free(list.items);
+}
+
+TEST(FormatParser, RecordedLengthOfAFaultyList) {
+  EXPECT_EQ(rt::faulty_format_length("(I3,Q)"), 6u);
+  EXPECT_EQ(rt::faulty_format_length("(Q) trailing"), 3u);
+  EXPECT_EQ(rt::faulty_format_length("((Q),I2) x"), 8u);
+  EXPECT_EQ(rt::faulty_format_length("('a)b',Q) x"), 9u);
+  EXPECT_EQ(rt::faulty_format_length("(Q"), 2u);
+  std::string long_list = "(" + std::string(79, 'Q') + ")";  // the parenthesis after 80
+  EXPECT_EQ(rt::faulty_format_length(long_list.c_str()), 81u);
+  std::string longer = "(" + std::string(100, 'Q');
+  EXPECT_EQ(rt::faulty_format_length(longer.c_str()), 80u);
+}
+
+TEST(FormattedWriteDeathTest, FaultyListReportsError100) {
+  TempDir dir;
+  EXPECT_EXIT(([&] {
+        open_unit(10, dir.file("o"));
+        rt::DataControl c;
+        c.unit = 10;
+        c.format = "(1X,Q3) and more";
+        rt::s_wsfe(&c);
+      }()),
+      ::testing::KilledBySignal(SIGABRT),
+      "^startio: error in format\napparent state: unit 10 named .*/o\n"
+      "last format: \\(1X,Q3\\)\nlately writing sequential formatted external IO\n$");
+  EXPECT_EXIT(([&] {
+        rt::DataControl c;
+        c.unit = 120;
+        c.format = "(I3)";
+        rt::s_wsfe(&c);
+      }()),
+      ::testing::KilledBySignal(SIGABRT), "^startio: illegal unit number\n");
+}
+
+// "(A)" into a 60-character variable.
+std::string read_a(int unit) {
+  rt::DataControl c;
+  c.unit = unit;
+  c.format = "(A)";
+  rt::s_rsfe(&c);
+  char text[60];
+  std::memset(text, '?', sizeof text);
+  const rt::Integer one = 1;
+  rt::do_fio(&one, text, sizeof text);
+  rt::e_rsfe();
+  return {text, sizeof text};
+}
+
+TEST(FormattedRead, AlphaPadsAndSkips) {
+  TempDir dir;
+  std::string seventy(70, 'z');
+  seventy[59] = 'L';
+  open_with(dir, 10, " =>X\n\n" + seventy + "\nafter\n");
+  EXPECT_EQ(read_a(10), " =>X" + std::string(56, ' '));
+  EXPECT_EQ(read_a(10), std::string(60, ' '));
+  EXPECT_EQ(read_a(10), seventy.substr(0, 60));
+  EXPECT_EQ(read_a(10), "after" + std::string(55, ' '));
+  close_unit(10);
+}
+
+TEST(FormattedRead, AlphaWidthsAndNumbers) {
+  TempDir dir;
+  open_with(dir, 10, "abcdef 12  3.5  250\n");
+  rt::DataControl c;
+  c.unit = 10;
+  c.format = "(A6,I3,F6.1,F5.2)";
+  rt::s_rsfe(&c);
+  char text[4];
+  rt::Integer i = 0;
+  double x = 0, y = 0;
+  const rt::Integer one = 1;
+  rt::do_fio(&one, text, sizeof text);
+  rt::do_fio(&one, &i, 4);
+  rt::do_fio(&one, &x, 8);
+  rt::do_fio(&one, &y, 8);
+  rt::e_rsfe();
+  close_unit(10);
+  EXPECT_EQ(std::string(text, 4), "cdef");
+  EXPECT_EQ(i, 12);
+  EXPECT_EQ(x, 3.5);
+  EXPECT_EQ(y, 2.5);  // no point: two digits from the right
+}
+
+TEST(FormattedReadDeathTest, EndOfFileInsideTheRecord) {
+  for (const char* content : {"", "no newline"}) {
+    TempDir dir;
+    EXPECT_EXIT(([&] {
+          open_with(dir, 10, content);
+          read_a(10);
+        }()),
+        ::testing::KilledBySignal(SIGABRT),
+        "^fmt: end of file\napparent state: unit 10 named .*\nlast format: \\(A\\)\n"
+        "lately reading sequential formatted external IO\n$")
+        << content;
+  }
+}
+
+}  // namespace

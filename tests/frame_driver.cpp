@@ -1,0 +1,63 @@
+// Drives the frame's entry points for the tests of its endings: the first
+// argument names what the program does.
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "runtime/frame.h"
+#include "runtime/io.h"
+#include "runtime/list_write.h"
+#include "runtime/state.h"
+
+namespace {
+
+std::string arg(int k) { return k < rt::run.argc ? rt::run.argv[k] : ""; }
+
+void open_file(rt::Integer unit, const std::string& name) {
+  rt::OpenControl o;
+  o.unit = unit;
+  o.name = name.c_str();
+  o.name_len = static_cast<rt::Length>(name.size());
+  o.status = "unknown";
+  rt::f_open(&o);
+}
+
+}  // namespace
+
+void main_program() {
+  const std::string what = arg(1);
+  if (what == "stop") {
+    rt::ListWrite(6).text("before").end();
+    std::string text = arg(2);
+    rt::s_stop(text.data(), static_cast<rt::Length>(text.size()));
+  }
+  if (what == "pause") {
+    rt::ListWrite(6).text("before").end();
+    std::string text = arg(2);
+    rt::s_paus(text.data(), static_cast<rt::Length>(text.size()));
+    rt::ListWrite(6).text("after").end();
+    rt::s_stop("", 0);
+  }
+  if (what == "fatal") {
+    // fatal N CONTEXT [again]
+    if (arg(4) == "again") rt::run.fatal_started = true;
+    rt::f__fatal(std::atoi(arg(2).c_str()), arg(3).c_str());
+  }
+  if (what == "loop") {
+    // Records to a file and to standard output until a signal ends the run.
+    open_file(25, arg(2));
+    for (rt::Integer i = 1;; ++i) {
+      rt::ListWrite(25).text("record").integer(i).real(0.5 * i).end();
+      rt::ListWrite(6).text("line").integer(i).end();
+    }
+  }
+  if (what == "return") return;
+  if (what == "divide") {
+    rt::ListWrite(6).text("before").end();
+    volatile int zero = 0;
+    volatile int x = 1 / zero;
+    (void)x;
+  }
+}

@@ -1,0 +1,188 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <string>
+
+#include "tests/io_helpers.h"
+
+namespace {
+
+using namespace testing_support;
+
+// A list-directed read statement of integers (i) and doubles (d) given
+// by a pattern such as "iid".
+struct Values {
+  std::int32_t i[4] = {-99, -99, -99, -99};
+  double d[4] = {-99, -99, -99, -99};
+};
+
+void read_list(int unit, const std::string& pattern, Values& v) {
+  rt::DataControl c;
+  c.unit = unit;
+  rt::s_rsle(&c);
+  int ni = 0, nd = 0;
+  const rt::Integer one = 1;
+  for (char p : pattern) {
+    rt::Integer type = p == 'i' ? rt::kInt : rt::kDouble;
+    if (p == 'i') {
+      rt::do_lio(&type, &one, &v.i[ni++], 4);
+    } else {
+      rt::do_lio(&type, &one, &v.d[nd++], 8);
+    }
+  }
+  rt::e_rsle();
+}
+
+// The text left on the unit after the statement: the next record read
+// with "(A)" into 20 characters, trailing blanks removed.
+std::string next_record(int unit) {
+  rt::DataControl c;
+  c.unit = unit;
+  c.format = "(A)";
+  c.end = 1;
+  char text[20];
+  if (rt::s_rsfe(&c) != 0) return "<eof>";
+  const rt::Integer one = 1;
+  if (rt::do_fio(&one, text, sizeof text) != 0) return "<eof>";
+  rt::e_rsfe();
+  std::string s(text, sizeof text);
+  return s.substr(0, s.find_last_not_of(' ') + 1);
+}
+
+struct ReadCase {
+  std::string input;
+  std::string pattern;
+  std::vector<std::int32_t> ints;
+  std::vector<double> reals;
+  std::string rest;  // the next record after the statement
+};
+
+TEST(ListRead, ValuesSeparatorsAndRecords) {
+  const ReadCase cases[] = {
+      {" 2 1  3.\nnext\n", "iid", {2, 1}, {3.0}, "next"},
+      {"1,2,3.5\n", "iid", {1, 2}, {3.5}, "<eof>"},
+      {" 1 2\n 7.5 8 9\nnext\n", "iid", {1, 2}, {7.5}, "next"},
+      {"\t4\t,\t5\n", "ii", {4, 5}, {}, "<eof>"},
+      {"1,,3\n", "iii", {1, -99, 3}, {}, "<eof>"},
+      {",\n", "i", {-99}, {}, "<eof>"},
+      {"1 / 2\nnext\n", "ii", {1, -99}, {}, "next"},
+      {"3*7\n", "iii", {7, 7, 7}, {}, "<eof>"},
+      {"2*1.5 4\n", "ddi", {4}, {1.5, 1.5}, "<eof>"},
+      {"2* 9\n", "iii", {-99, -99, 9}, {}, "<eof>"},
+      {"+5 -0\n", "ii", {5, 0}, {}, "<eof>"},
+      {"1 2 3 4\nnext\n", "i", {1}, {}, "next"},
+  };
+  for (const ReadCase& c : cases) {
+    TempDir dir;
+    open_with(dir, 10, c.input);
+    Values v;
+    read_list(10, c.pattern, v);
+    for (size_t k = 0; k < c.ints.size(); ++k) EXPECT_EQ(v.i[k], c.ints[k]) << c.input;
+    for (size_t k = 0; k < c.reals.size(); ++k) EXPECT_EQ(v.d[k], c.reals[k]) << c.input;
+    if (!c.rest.empty()) {
+      EXPECT_EQ(next_record(10), c.rest) << c.input;
+    }
+    close_unit(10);
+  }
+}
+
+TEST(ListRead, NumberFormsAreExact) {
+  TempDir dir;
+  open_with(dir, 10, "1.5-3 2.25D0 .5 5. 1e2 -2E+1 2.5d-1 1.7976931348623157e308 4.9e-324\n");
+  rt::DataControl c;
+  c.unit = 10;
+  rt::s_rsle(&c);
+  double d[9];
+  rt::Integer type = rt::kDouble, count = 9;
+  rt::do_lio(&type, &count, d, 8);
+  rt::e_rsle();
+  close_unit(10);
+  const double want[9] = {0x1.89374bc6a7efap-10, 2.25, 0.5, 5.0, 100.0, -20.0, 0.25,
+                          0x1.fffffffffffffp+1023, 0x0.0000000000001p-1022};
+  EXPECT_EQ(std::memcmp(d, want, sizeof d), 0);
+}
+
+TEST(ListRead, EndOfFileWhileSkippingSetsTheFlag) {
+  TempDir dir;
+  open_with(dir, 10, "5 6");  // no final newline
+  Values v;
+  read_list(10, "i", v);
+  EXPECT_EQ(v.i[0], 5);
+  rt::DataControl c;
+  c.unit = 10;
+  c.end = 1;
+  EXPECT_EQ(rt::s_rsle(&c), -1);  // the flag: "read start"
+  close_unit(10);
+}
+
+struct ErrorCase {
+  std::string input;
+  std::string pattern;
+  std::string first_line;
+};
+
+// Every reader error ends the run with its number's text and context.
+TEST(ListReadDeathTest, Errors) {
+  const ErrorCase cases[] = {
+      {"", "i", "list in: end of file"},
+      {"   \n\n", "d", "list in: end of file"},
+      {"2.\n", "i", "invalid integer: read unexpected character"},
+      {"1e5\n", "i", "invalid integer: read unexpected character"},
+      {"abc\n", "d", "invalid number: incomprehensible list input"},
+      {"12abc\n", "i", "invalid number: incomprehensible list input"},
+      {"1.0\r\n", "d", "invalid number: incomprehensible list input"},
+      {std::string("1\0002\n", 4), "i", "invalid number: incomprehensible list input"},
+      {".\n", "d", "invalid number: incomprehensible list input"},
+      {"-\n", "d", "invalid number: incomprehensible list input"},
+      {"1e\n", "d", "exponent field: incomprehensible list input"},
+      {"1.5+\n", "d", "exponent field: incomprehensible list input"},
+      {"*5\n", "i", "bad repetition count: incomprehensible list input"},
+      {"0*5\n", "i", "bad repetition count: incomprehensible list input"},
+      {"-2*5\n", "i", "bad repetition count: incomprehensible list input"},
+      {"99999999999\n", "i", "integer overflow: incomprehensible list input"},
+  };
+  for (const ErrorCase& c : cases) {
+    TempDir dir;
+    EXPECT_EXIT(([&] {
+          open_with(dir, 10, c.input);
+          Values v;
+          read_list(10, c.pattern, v);
+        }()),
+        ::testing::KilledBySignal(SIGABRT),
+        "^" + ere(c.first_line) + "\napparent state: unit 10 named .*in\\.txt\n" +
+            "last format: list io\nlately reading (direct|sequential) formatted external IO\n$")
+        << c.input;
+  }
+}
+
+TEST(ListReadDeathTest, ReadStartAfterEndOfFile) {
+  TempDir dir;
+  EXPECT_EXIT(([&] {
+        open_with(dir, 10, "7");
+        Values v;
+        read_list(10, "i", v);
+        read_list(10, "i", v);
+      }()),
+      ::testing::KilledBySignal(SIGABRT), "^read start: end of file\n");
+}
+
+// The fatal report's four lines after formatted reads, as the program
+// would meet them at the end of its exchange file.
+TEST(ListReadDeathTest, EndOfFileAfterFormattedReads) {
+  TempDir dir;
+  EXPECT_EXIT(([&] {
+        if (chdir(dir.path().c_str()) != 0) std::abort();
+        write_file("Meld-System666.txt", " =>X\n heading\n 1 1\n");
+        open_unit(25, "Meld-System666.txt");
+        next_record(25);
+        next_record(25);
+        Values v;
+        read_list(25, "iid", v);
+      }()),
+      ::testing::KilledBySignal(SIGABRT),
+      "^list in: end of file\napparent state: unit 25 named Meld-System666\\.txt\n"
+      "last format: list io\nlately reading sequential formatted external IO\n$");
+}
+
+}  // namespace

@@ -1,0 +1,219 @@
+#include "runtime/numconv.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <random>
+#include <string>
+#include <string_view>
+
+namespace {
+
+using namespace rt::num;
+
+std::string list_text(double x) {
+  char buf[kListDoubleRoom];
+  return {buf, list_double(x, buf)};
+}
+
+std::string fixed_text(double x, int w, int d) {
+  std::string s(static_cast<size_t>(w), '?');
+  edit_fixed(x, w, d, s.data());
+  return s;
+}
+
+std::string integer_text(long long v, int w, int m = 1) {
+  std::string s(static_cast<size_t>(w), '?');
+  edit_integer(v, w, m, s.data());
+  return s;
+}
+
+struct ListCase {
+  double value;
+  std::string_view want;
+};
+
+TEST(ListDouble, WorkedExamples) {
+  const ListCase cases[] = {
+      {2.0, "  2."},
+      {-3.0, " -3."},
+      {0.5, "  0.5"},
+      {4.5, "  4.5"},
+      {0.0, "  0."},
+      {-0.0, "  0."},
+      {1e-8, "  1.E-08"},
+      {0.0769230769230769, "  0.0769230769"},
+      {-0.176470588235294, " -0.176470588"},
+      {123456789.0, "  123456789."},
+      {1234567890.0, "  1.23456789E+09"},
+      {-5.551115123125783e-17, " -5.55111512E-17"},
+      {0.0001, "  0.0001"},
+      {0.00001234, "  1.234E-05"},
+      {1.1102230246251565e-16, "  1.11022302E-16"},
+      {1e100, "  1.E+100"},
+      {std::numeric_limits<double>::infinity(), "  INF"},
+      {-std::numeric_limits<double>::infinity(), " -INF"},
+      {std::numeric_limits<double>::quiet_NaN(), "  NAN"},
+      {-std::numeric_limits<double>::quiet_NaN(), "  NAN"},
+  };
+  for (const ListCase& c : cases) EXPECT_EQ(list_text(c.value), c.want) << c.value;
+}
+
+struct FixedCase {
+  double value;
+  std::string_view want;
+};
+
+TEST(EditFixed, F15_11) {
+  const FixedCase cases[] = {
+      {2.0, "  2.00000000000"},   {-3.0, " -3.00000000000"},    {0.5, "  0.50000000000"},
+      {-0.5, " -0.50000000000"},  {0.0, "  0.00000000000"},     {-0.0, "  0.00000000000"},
+      {-1e-13, "  0.00000000000"}, {0.235294117647059, "  0.23529411765"},
+      {-0.176470588235294, " -0.17647058824"},
+      {12.5, " 12.50000000000"},  {-12.5, "-12.50000000000"},   {999.5, "999.50000000000"},
+      {-999.5, "***************"}, {1000.0, "***************"},
+  };
+  for (const FixedCase& c : cases) EXPECT_EQ(fixed_text(c.value, 15, 11), c.want) << c.value;
+}
+
+TEST(EditFixed, NarrowFieldsAndSpecialValues) {
+  EXPECT_EQ(fixed_text(0.5, 4, 3), ".500");   // one too long, leading zero dropped
+  EXPECT_EQ(fixed_text(-0.5, 5, 3), "-.500");
+  EXPECT_EQ(fixed_text(1.5, 4, 3), "****");
+  EXPECT_EQ(fixed_text(2.0, 3, 0), " 2.");
+  EXPECT_EQ(fixed_text(std::numeric_limits<double>::infinity(), 6, 2), "   inf");
+  EXPECT_EQ(fixed_text(-std::numeric_limits<double>::infinity(), 6, 2), "  -inf");
+  EXPECT_EQ(fixed_text(std::nan(""), 5, 1), "  nan");
+}
+
+TEST(EditInteger, I3AndMinimumDigits) {
+  EXPECT_EQ(integer_text(1, 3), "  1");
+  EXPECT_EQ(integer_text(-1, 3), " -1");
+  EXPECT_EQ(integer_text(12, 3), " 12");
+  EXPECT_EQ(integer_text(-12, 3), "-12");
+  EXPECT_EQ(integer_text(999, 3), "999");
+  EXPECT_EQ(integer_text(1000, 3), "***");
+  EXPECT_EQ(integer_text(-100, 3), "***");
+  EXPECT_EQ(integer_text(0, 3), "  0");
+  EXPECT_EQ(integer_text(7, 5, 3), "  007");
+  EXPECT_EQ(integer_text(0, 3, 0), "   ");
+  EXPECT_EQ(integer_text(std::numeric_limits<long long>::min(), 20), "-9223372036854775808");
+}
+
+// The conversions must agree with the C library's on every kind of value.
+// MELD_CONVERSION_VALUES sets how many random values are tried.
+class Differential : public ::testing::Test {
+ protected:
+  static long long count() {
+    const char* s = std::getenv("MELD_CONVERSION_VALUES");
+    return s ? std::atoll(s) : 1000000;
+  }
+
+  static void check(double x) {
+    // List-directed text: "%.9G" of the magnitude, point ensured.
+    char want[64];
+    std::snprintf(want, sizeof want, "%.9G", std::fabs(x));
+    std::string expect = std::string(" ") + (x < 0 ? "-" : " ");
+    if (x == 0) {
+      expect += "0.";
+    } else {
+      std::string g = want;
+      if (g[0] != 'I' && g[0] != 'N') {
+        size_t e = g.find('E');
+        size_t stop = e == std::string::npos ? g.size() : e;
+        if (g.find('.') == std::string::npos || g.find('.') > stop) g.insert(stop, ".");
+      }
+      expect += g;
+    }
+    ASSERT_EQ(list_text(x), expect) << std::hexfloat << x;
+
+    // F editing: "%#.*f" of the magnitude.
+    for (int d : {0, 11}) {
+      char f[400];
+      std::snprintf(f, sizeof f, "%#.*f", d, std::fabs(x));
+      char got[400];
+      std::string g(f);
+      bool zero = g.find_first_not_of("0.") == std::string::npos;
+      std::string signed_text = (x < 0 && !zero ? "-" : "") + g;
+      int w = static_cast<int>(signed_text.size());
+      edit_fixed(x, w, d, got);
+      ASSERT_EQ(std::string(got, static_cast<size_t>(w)), signed_text) << std::hexfloat << x;
+    }
+
+    // Reading back the text that "%.17g" writes: the same double as strtod.
+    if (std::isfinite(x)) {
+      char text[64];
+      int n = std::snprintf(text, sizeof text, "%.17g", x);
+      char copy[64];
+      std::memcpy(copy, text, static_cast<size_t>(n) + 1);
+      double got = parse_decimal(copy, static_cast<size_t>(n));
+      double want_value = std::strtod(text, nullptr);
+      ASSERT_EQ(std::memcmp(&got, &want_value, sizeof got), 0) << text;
+      // And nine digits, as the layer writes them.
+      n = std::snprintf(text, sizeof text, "%.8e", x);
+      std::memcpy(copy, text, static_cast<size_t>(n) + 1);
+      got = parse_decimal(copy, static_cast<size_t>(n));
+      want_value = std::strtod(text, nullptr);
+      ASSERT_EQ(std::memcmp(&got, &want_value, sizeof got), 0) << text;
+    }
+  }
+};
+
+TEST_F(Differential, SpecialValues) {
+  const double inf = std::numeric_limits<double>::infinity();
+  for (double x : {0.0, -0.0, inf, -inf, std::nan(""), std::numeric_limits<double>::max(),
+                   std::numeric_limits<double>::min(), std::numeric_limits<double>::denorm_min(),
+                   -std::numeric_limits<double>::denorm_min(), 0.5, 1.0, -1.0}) {
+    check(x);
+  }
+}
+
+TEST_F(Differential, PowersOfTenAndTheirNeighbours) {
+  for (int e = -323; e <= 308; ++e) {
+    double p = std::strtod(("1e" + std::to_string(e)).c_str(), nullptr);
+    for (double x : {p, std::nextafter(p, 0.0), std::nextafter(p, HUGE_VAL), -p}) check(x);
+  }
+}
+
+TEST_F(Differential, HalfwayCasesOfTheNinthAndEleventhDigit) {
+  std::mt19937_64 rng(7);
+  for (int k = 0; k < 20000; ++k) {
+    // d.dddddddd5 x 10^e: a tie at the ninth significant digit, and
+    // ddd.ddddddddddd5: a tie at the eleventh decimal.
+    long long digits = static_cast<long long>(rng() % 900000000ULL) + 100000000LL;
+    int e = static_cast<int>(rng() % 40) - 20;
+    std::string nine = std::to_string(digits) + "5e" + std::to_string(e - 9);
+    double x = std::strtod(nine.c_str(), nullptr);
+    for (double y : {x, std::nextafter(x, 0.0), std::nextafter(x, 1e300)}) check(y);
+    std::string eleven = std::to_string(rng() % 1000) + "." + std::to_string(digits) + "00" + "5";
+    check(std::strtod(eleven.c_str(), nullptr));
+  }
+}
+
+TEST_F(Differential, WholeNumbersAndRandomBitPatterns) {
+  for (long long v = -100000; v <= 100000; ++v) check(static_cast<double>(v));
+  std::mt19937_64 rng(42);
+  for (long long k = 0; k < count(); ++k) {
+    std::uint64_t bits = rng();
+    double x;
+    std::memcpy(&x, &bits, sizeof x);
+    check(x);
+  }
+}
+
+TEST(ParseDecimal, OutOfRangeFollowsTheCLibrary) {
+  for (const char* text : {"1e999", "-1e999", "1e-999", "-1e-999", "2.4703282292062328e-324",
+                           "1e99999999999999999999", "123456789012345678901234567890e-10"}) {
+    std::string copy(text);
+    copy.reserve(copy.size() + 1);
+    double got = parse_decimal(copy.data(), copy.size());
+    double want = std::strtod(text, nullptr);
+    EXPECT_EQ(std::memcmp(&got, &want, sizeof got), 0) << text;
+  }
+}
+
+}  // namespace

@@ -1,0 +1,189 @@
+// OPEN, REWIND, CLOSE and the switches between reading and writing, on
+// real files, with the file's bytes checked after each step.
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "runtime/state.h"
+#include "tests/io_helpers.h"
+
+namespace {
+
+using namespace testing_support;
+
+rt::UnitState state_of(int unit) { return rt::units[unit].state; }
+
+std::string read_line(int unit) {
+  rt::DataControl c;
+  c.unit = unit;
+  c.format = "(A)";
+  rt::s_rsfe(&c);
+  char text[20];
+  const rt::Integer one = 1;
+  rt::do_fio(&one, text, sizeof text);
+  rt::e_rsfe();
+  std::string s(text, sizeof text);
+  return s.substr(0, s.find_last_not_of(' ') + 1);
+}
+
+TEST(UnitState, MissingFileIsCreatedForWriting) {
+  TempDir dir;
+  std::string path = dir.file("f");
+  open_unit(10, path);
+  EXPECT_TRUE(rt::units[10].connected());
+  EXPECT_EQ(state_of(10), rt::UnitState::Writing);
+  EXPECT_EQ(read_file(path), "");
+  write_list(10, {I(1)});
+  rewind_unit(10);
+  EXPECT_EQ(state_of(10), rt::UnitState::RewoundAfterWriting);
+  EXPECT_EQ(read_file(path), " 1\n");
+  // Reading after the rewind reopens the write-only file for reading.
+  EXPECT_EQ(read_line(10), " 1");
+  EXPECT_EQ(state_of(10), rt::UnitState::NotWriting);
+  close_unit(10);
+  EXPECT_FALSE(rt::units[10].connected());
+}
+
+TEST(UnitState, ExistingLongerFileIsCutAtRewindAndClose) {
+  TempDir dir;
+  std::string path = dir.file("f");
+  write_file(path, "old 1\nold 2\nold 3\nold 4\n");
+  open_unit(10, path);
+  EXPECT_EQ(state_of(10), rt::UnitState::NotWriting);
+  EXPECT_EQ(read_file(path), "old 1\nold 2\nold 3\nold 4\n");  // OPEN keeps the content
+  write_list(10, {T("new")});
+  rewind_unit(10);
+  EXPECT_EQ(read_file(path), " new\n");
+  rewind_unit(10);  // a second REWIND does nothing
+  EXPECT_EQ(state_of(10), rt::UnitState::RewoundAfterWriting);
+  EXPECT_EQ(read_line(10), " new");
+  // Writing after the last record read follows it.
+  write_list(10, {T("more")});
+  write_list(10, {T("last")});
+  EXPECT_EQ(state_of(10), rt::UnitState::Writing);
+  close_unit(10);
+  EXPECT_EQ(read_file(path), " new\n more\n last\n");
+}
+
+TEST(UnitState, WritingAfterReadingReplacesTheRest) {
+  TempDir dir;
+  std::string path = dir.file("f");
+  write_file(path, "a\nb\nc\nd\n");
+  open_unit(10, path);
+  EXPECT_EQ(read_line(10), "a");
+  write_list(10, {T("X")});
+  close_unit(10);
+  EXPECT_EQ(read_file(path), "a\n X\n");
+}
+
+TEST(UnitState, RewindAfterReadingKeepsTheFile) {
+  TempDir dir;
+  std::string path = dir.file("f");
+  write_file(path, "a\nb\n");
+  open_unit(10, path);
+  EXPECT_EQ(read_line(10), "a");
+  rewind_unit(10);
+  EXPECT_EQ(state_of(10), rt::UnitState::NotWriting);
+  EXPECT_EQ(read_line(10), "a");
+  EXPECT_EQ(read_line(10), "b");
+  close_unit(10);
+  EXPECT_EQ(read_file(path), "a\nb\n");
+}
+
+TEST(UnitState, ClosingIgnoresUnknownUnitsAndDeleteRemoves) {
+  close_unit(42);
+  rt::CloseControl c;
+  c.unit = 500;
+  EXPECT_EQ(rt::f_clos(&c), 0);
+  TempDir dir;
+  std::string path = dir.file("gone");
+  open_unit(11, path);
+  write_list(11, {I(1)});
+  c.unit = 11;
+  c.status = "delete";
+  rt::f_clos(&c);
+  EXPECT_NE(access(path.c_str(), F_OK), 0);
+}
+
+TEST(UnitState, ScratchFileLeavesNothing) {
+  open_unit(12, "", "scratch");
+  write_list(12, {I(9)});
+  rewind_unit(12);
+  EXPECT_EQ(read_line(12), " 9");
+  close_unit(12);
+}
+
+TEST(UnitStateDeathTest, OpenAndRewindFailures) {
+  TempDir dir;
+  EXPECT_EXIT(open_unit(100, dir.file("x")), ::testing::KilledBySignal(SIGABRT),
+              "^open: illegal unit number\n");
+  EXPECT_EXIT(open_unit(10, "   "), ::testing::KilledBySignal(SIGABRT), "^open: null file name\n");
+  EXPECT_EXIT(open_unit(10, dir.file("no/such/dir")), ::testing::KilledBySignal(SIGABRT),
+              "^open: No such file or directory\n");
+  EXPECT_EXIT(([&] { open_unit(10, dir.file("x"), "new"); open_unit(11, dir.file("x"), "new"); }()),
+              ::testing::KilledBySignal(SIGABRT), "^open: 'new' file exists\n");
+  EXPECT_EXIT(rewind_unit(-3), ::testing::KilledBySignal(SIGABRT),
+              "^rewind: illegal unit number\n");
+}
+
+TEST(UnitStateDeathTest, RewindOfATerminal) {
+  int master = -1;
+  EXPECT_EXIT(([&] {
+        master = posix_openpt(O_RDWR | O_NOCTTY);
+        grantpt(master);
+        unlockpt(master);
+        open_unit(10, ptsname(master));
+        rewind_unit(10);
+      }()),
+      ::testing::KilledBySignal(SIGABRT), "^rewind: can't backspace file\n");
+}
+
+TEST(UnitStateDeathTest, DirectoryCannotBeWritten) {
+  TempDir dir;
+  EXPECT_EXIT(([&] {
+        open_unit(10, dir.path());
+        write_list(10, {I(1)});
+      }()),
+      ::testing::KilledBySignal(SIGABRT),
+      "^list output start: can't write file\napparent state: unit 10 named .*\n");
+  EXPECT_EXIT(([&] {
+        open_unit(10, dir.path());
+        rt::DataControl c;
+        c.unit = 10;
+        c.format = "(1X,I2)";
+        rt::s_wsfe(&c);
+      }()),
+      ::testing::KilledBySignal(SIGABRT), "^write start: can't write file\n");
+}
+
+TEST(UnitStateDeathTest, RecursionIsFatal) {
+  TempDir dir;
+  EXPECT_EXIT(([&] {
+        rt::DataControl c;
+        c.unit = 6;
+        rt::s_wsle(&c);
+        rt::s_wsle(&c);
+      }()),
+      ::testing::KilledBySignal(SIGABRT),
+      "^I/O recursion: I/O started while already doing I/O\n");
+  EXPECT_EXIT(([&] {
+        rt::DataControl c;
+        c.unit = 6;
+        rt::s_wsle(&c);
+        rewind_unit(6);
+      }()),
+      ::testing::KilledBySignal(SIGABRT), "^I/O recursion: I/O started while already doing I/O\n");
+  EXPECT_EXIT(([&] {
+        rt::DataControl c;
+        c.unit = 6;
+        rt::s_wsle(&c);
+        open_unit(10, dir.file("x"));
+      }()),
+      ::testing::KilledBySignal(SIGABRT), "^I/O recursion: I/O started while already doing I/O\n");
+}
+
+}  // namespace
