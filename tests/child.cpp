@@ -38,15 +38,18 @@ long long now_us() {
 
 ChildResult run_child(const ChildOptions& o) {
   int out_pipe[2], err_pipe[2];
-  if (pipe2(out_pipe, O_CLOEXEC) != 0 || pipe2(err_pipe, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
+  if (pipe2(out_pipe, O_CLOEXEC) != 0 || pipe2(err_pipe, O_CLOEXEC) != 0)
+    throw std::runtime_error("pipe");
   int master = -1, slave = -1;
-  if (o.terminal && openpty(&master, &slave, nullptr, nullptr, nullptr) != 0) throw std::runtime_error("openpty");
+  if (o.terminal && openpty(&master, &slave, nullptr, nullptr, nullptr) != 0)
+    throw std::runtime_error("openpty");
 
   pid_t pid = fork();
   if (pid < 0) throw std::runtime_error("fork");
   if (pid == 0) {
     setsid();
     signal(SIGPIPE, SIG_DFL);
+    signal(SIGINT, o.ignore_sigint ? SIG_IGN : SIG_DFL);
     int in = -1;
     if (o.terminal) {
       if (ioctl(slave, TIOCSCTTY, 0) != 0) child_fail("TIOCSCTTY");

@@ -13,15 +13,16 @@ namespace testing_support {
 
 struct ChildOptions {
   std::vector<std::string> argv;
-  std::string cwd;            // empty: the test's own
-  bool terminal = false;      // a pseudo-terminal as controlling terminal
-  std::string answer;         // typed on the terminal
-  std::string stdin_file;     // empty: the terminal, or /dev/null without one
+  std::string cwd;         // empty: the test's own
+  bool terminal = false;   // a pseudo-terminal as controlling terminal
+  std::string answer;      // typed on the terminal
+  std::string stdin_file;  // empty: the terminal, or /dev/null without one
   bool stdout_closed = false;
-  std::string stdout_file;    // empty: a pipe to the test
-  uid_t uid = 0;              // nonzero: run as this user
+  std::string stdout_file;  // empty: a pipe to the test
+  uid_t uid = 0;            // nonzero: run as this user
   long long file_size_limit = -1;
-  int signal = 0;             // sent after signal_delay_us
+  bool ignore_sigint = false;  // started with interrupts ignored
+  int signal = 0;              // sent after signal_delay_us
   long signal_delay_us = 0;
   int timeout_ms = 20000;
 };
@@ -30,8 +31,8 @@ struct ChildResult {
   std::string out;
   std::string err;
   bool exited = false;
-  int code = -1;    // exit status when exited
-  int signal = 0;   // terminating signal otherwise
+  int code = -1;   // exit status when exited
+  int signal = 0;  // terminating signal otherwise
   bool timed_out = false;
 };
 

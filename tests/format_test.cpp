@@ -45,14 +45,10 @@ struct FormatCase {
 
 TEST(FormattedWrite, ParserForms) {
   const FormatCase cases[] = {
-      {"('it''s',I2)", "it's 7\n"},
-      {"(\"say \"\"x\"\"\",I2)", "say \"x\" 7\n"},
-      {"( 2X , i 3 )", "    7\n"},
-      {"(I3.2)", " 07\n"},
-      {"(A,I2)", "ab 7\n"},
-      {"(2(1X,'<'),I1)", " < <7\n"},
-      {"(I1,'|')", "7|\n"},
-      {"('a'/'b',I1)", "a\nb7\n"},
+      {"('it''s',I2)", "it's 7\n"}, {"(\"say \"\"x\"\"\",I2)", "say \"x\" 7\n"},
+      {"( 2X , i 3 )", "    7\n"},  {"(I3.2)", " 07\n"},
+      {"(A,I2)", "ab 7\n"},         {"(2(1X,'<'),I1)", " < <7\n"},
+      {"(I1,'|')", "7|\n"},         {"('a'/'b',I1)", "a\nb7\n"},
       {"(F5.1)", "  7.0\n"},
   };
   for (const FormatCase& c : cases) {
@@ -97,8 +93,9 @@ TEST(FormattedWrite, ItemsBeyondTheListStartANewRecord) {
 }
 
 TEST(FormatParser, RejectsWhatItCannotParse) {
-  for (const char* bad : {"", "1X", "(1X", "(I)", "(I0)", "(F5)", "(F5.)", "(Q)", "('abc)",
-                          "(0X)", "(3'a')", "(I3.4)", "(A0)", "(1000I3)", "(((((((((((((((((I1)))))))))))))))))"}) {
+  for (const char* bad :
+       {"", "1X", "(1X", "(I)", "(I0)", "(F5)", "(F5.)", "(Q)", "('abc)", "(0X)", "(3'a')",
+        "(I3.4)", "(A0)", "(1000I3)", "(((((((((((((((((I1)))))))))))))))))"}) {
     rt::FormatList list;
     EXPECT_FALSE(rt::parse_format(bad, list)) << bad;
     std::free(list.items);
@@ -124,22 +121,22 @@ TEST(FormatParser, RecordedLengthOfAFaultyList) {
 TEST(FormattedWriteDeathTest, FaultyListReportsError100) {
   TempDir dir;
   EXPECT_EXIT(([&] {
-        open_unit(10, dir.file("o"));
-        rt::DataControl c;
-        c.unit = 10;
-        c.format = "(1X,Q3) and more";
-        rt::s_wsfe(&c);
-      }()),
-      ::testing::KilledBySignal(SIGABRT),
-      "^startio: error in format\napparent state: unit 10 named .*/o\n"
-      "last format: \\(1X,Q3\\)\nlately writing sequential formatted external IO\n$");
+                open_unit(10, dir.file("o"));
+                rt::DataControl c;
+                c.unit = 10;
+                c.format = "(1X,Q3) and more";
+                rt::s_wsfe(&c);
+              }()),
+              ::testing::KilledBySignal(SIGABRT),
+              "^startio: error in format\napparent state: unit 10 named .*/o\n"
+              "last format: \\(1X,Q3\\)\nlately writing sequential formatted external IO\n$");
   EXPECT_EXIT(([&] {
-        rt::DataControl c;
-        c.unit = 120;
-        c.format = "(I3)";
-        rt::s_wsfe(&c);
-      }()),
-      ::testing::KilledBySignal(SIGABRT), "^startio: illegal unit number\n");
+                rt::DataControl c;
+                c.unit = 120;
+                c.format = "(I3)";
+                rt::s_wsfe(&c);
+              }()),
+              ::testing::KilledBySignal(SIGABRT), "^startio: illegal unit number\n");
 }
 
 // "(A)" into a 60-character variable.
@@ -195,12 +192,12 @@ TEST(FormattedReadDeathTest, EndOfFileInsideTheRecord) {
   for (const char* content : {"", "no newline"}) {
     TempDir dir;
     EXPECT_EXIT(([&] {
-          open_with(dir, 10, content);
-          read_a(10);
-        }()),
-        ::testing::KilledBySignal(SIGABRT),
-        "^fmt: end of file\napparent state: unit 10 named .*\nlast format: \\(A\\)\n"
-        "lately reading sequential formatted external IO\n$")
+                  open_with(dir, 10, content);
+                  read_a(10);
+                }()),
+                ::testing::KilledBySignal(SIGABRT),
+                "^fmt: end of file\napparent state: unit 10 named .*\nlast format: \\(A\\)\n"
+                "lately reading sequential formatted external IO\n$")
         << content;
   }
 }

@@ -13,7 +13,9 @@
 
 namespace {
 
-std::string arg(int k) { return k < rt::run.argc ? rt::run.argv[k] : ""; }
+std::string arg(int k) {
+  return k < rt::run.argc ? rt::run.argv[k] : "";
+}
 
 void open_file(rt::Integer unit, const std::string& name) {
   rt::OpenControl o;
@@ -56,8 +58,8 @@ void main_program() {
   if (what == "return") return;
   if (what == "divide") {
     rt::ListWrite(6).text("before").end();
-    volatile int zero = 0;
-    volatile int x = 1 / zero;
-    (void)x;
+    volatile rt::Integer numerator = 1, zero = 0;
+    rt::Integer quotient = numerator / zero;
+    rt::ListWrite(6).integer(quotient).end();
   }
 }

@@ -19,9 +19,15 @@ struct Item {
   std::int32_t i = 0;
   double d = 0;
 };
-inline Item T(std::string s) { return {Item::Text, std::move(s)}; }
-inline Item I(std::int32_t v) { return {Item::Int, {}, v}; }
-inline Item D(double v) { return {Item::Real, {}, 0, v}; }
+inline Item T(std::string s) {
+  return {Item::Text, std::move(s)};
+}
+inline Item I(std::int32_t v) {
+  return {Item::Int, {}, v};
+}
+inline Item D(double v) {
+  return {Item::Real, {}, 0, v};
+}
 
 inline void do_item(Item& item) {
   const rt::Integer count = 1;

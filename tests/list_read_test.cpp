@@ -98,8 +98,9 @@ TEST(ListRead, NumberFormsAreExact) {
   rt::do_lio(&type, &count, d, 8);
   rt::e_rsle();
   close_unit(10);
-  const double want[9] = {0x1.89374bc6a7efap-10, 2.25, 0.5, 5.0, 100.0, -20.0, 0.25,
-                          0x1.fffffffffffffp+1023, 0x0.0000000000001p-1022};
+  const double want[9] = {
+      0x1.89374bc6a7efap-10,  2.25, 0.5, 5.0, 100.0, -20.0, 0.25, 0x1.fffffffffffffp+1023,
+      0x0.0000000000001p-1022};
   EXPECT_EQ(std::memcmp(d, want, sizeof d), 0);
 }
 
@@ -144,7 +145,8 @@ TEST(ListReadDeathTest, Errors) {
   };
   for (const ErrorCase& c : cases) {
     TempDir dir;
-    EXPECT_EXIT(([&] {
+    EXPECT_EXIT(
+        ([&] {
           open_with(dir, 10, c.input);
           Values v;
           read_list(10, c.pattern, v);
@@ -159,12 +161,12 @@ TEST(ListReadDeathTest, Errors) {
 TEST(ListReadDeathTest, ReadStartAfterEndOfFile) {
   TempDir dir;
   EXPECT_EXIT(([&] {
-        open_with(dir, 10, "7");
-        Values v;
-        read_list(10, "i", v);
-        read_list(10, "i", v);
-      }()),
-      ::testing::KilledBySignal(SIGABRT), "^read start: end of file\n");
+                open_with(dir, 10, "7");
+                Values v;
+                read_list(10, "i", v);
+                read_list(10, "i", v);
+              }()),
+              ::testing::KilledBySignal(SIGABRT), "^read start: end of file\n");
 }
 
 // The fatal report's four lines after formatted reads, as the program
@@ -172,17 +174,17 @@ TEST(ListReadDeathTest, ReadStartAfterEndOfFile) {
 TEST(ListReadDeathTest, EndOfFileAfterFormattedReads) {
   TempDir dir;
   EXPECT_EXIT(([&] {
-        if (chdir(dir.path().c_str()) != 0) std::abort();
-        write_file("Meld-System666.txt", " =>X\n heading\n 1 1\n");
-        open_unit(25, "Meld-System666.txt");
-        next_record(25);
-        next_record(25);
-        Values v;
-        read_list(25, "iid", v);
-      }()),
-      ::testing::KilledBySignal(SIGABRT),
-      "^list in: end of file\napparent state: unit 25 named Meld-System666\\.txt\n"
-      "last format: list io\nlately reading sequential formatted external IO\n$");
+                if (chdir(dir.path().c_str()) != 0) std::abort();
+                write_file("Meld-System666.txt", " =>X\n heading\n 1 1\n");
+                open_unit(25, "Meld-System666.txt");
+                next_record(25);
+                next_record(25);
+                Values v;
+                read_list(25, "iid", v);
+              }()),
+              ::testing::KilledBySignal(SIGABRT),
+              "^list in: end of file\napparent state: unit 25 named Meld-System666\\.txt\n"
+              "last format: list io\nlately reading sequential formatted external IO\n$");
 }
 
 }  // namespace

@@ -16,8 +16,9 @@ struct RecordCase {
 
 TEST(ListWrite, SingleItems) {
   const RecordCase cases[] = {
-      {{I(1)}, " 1\n"},         {{I(0)}, " 0\n"},        {{I(-12)}, " -12\n"},
-      {{T("x =")}, " x =\n"},   {{D(2.0)}, "  2.\n"},    {{D(-3.0)}, " -3.\n"},
+      {{I(1)}, " 1\n"},          {{I(0)}, " 0\n"},
+      {{I(-12)}, " -12\n"},      {{T("x =")}, " x =\n"},
+      {{D(2.0)}, "  2.\n"},      {{D(-3.0)}, " -3.\n"},
       {{D(1e-8)}, "  1.E-08\n"}, {{I(-2147483647 - 1)}, " -2147483648\n"},
   };
   for (const RecordCase& c : cases) EXPECT_EQ(list_output({c.items}), c.want);
@@ -43,7 +44,7 @@ TEST(ListWrite, WholeRecords) {
 
 // The line width of 80: which characters count, and where a record breaks.
 TEST(ListWrite, LineWidthRule) {
-  std::string t78(77, 'a');  // 1 blank + 77 = 78 characters
+  std::string t78(77, 'a');                                        // 1 blank + 77 = 78 characters
   EXPECT_EQ(list_output({{T(t78), I(-5)}}), " " + t78 + " -5\n");  // 81 characters
   std::string t79(79, 'b');
   EXPECT_EQ(list_output({{T(t79), T("B")}}), " " + t79 + "\n B\n");
@@ -102,17 +103,17 @@ TEST(ListWrite, OtherKnownTypes) {
 TEST(ListWriteDeathTest, UnknownTypeCode) {
   TempDir dir;
   EXPECT_EXIT(([&] {
-        open_unit(10, dir.file("o"));
-        rt::DataControl c;
-        c.unit = 10;
-        rt::s_wsle(&c);
-        rt::Integer type = 10, count = 1;
-        int v = 0;
-        rt::do_lio(&type, &count, &v, 4);
-      }()),
-      ::testing::KilledBySignal(SIGABRT),
-      "^unknown type in lio: illegal error number 204\napparent state: unit 10 named .*/o\n"
-      "last format: list io\nlately writing direct formatted external IO\n$");
+                open_unit(10, dir.file("o"));
+                rt::DataControl c;
+                c.unit = 10;
+                rt::s_wsle(&c);
+                rt::Integer type = 10, count = 1;
+                int v = 0;
+                rt::do_lio(&type, &count, &v, 4);
+              }()),
+              ::testing::KilledBySignal(SIGABRT),
+              "^unknown type in lio: illegal error number 204\napparent state: unit 10 named .*/o\n"
+              "last format: list io\nlately writing direct formatted external IO\n$");
 }
 
 TEST(ListWriteDeathTest, UnitOutsideTheTable) {

@@ -1,7 +1,7 @@
 // OPEN, REWIND, CLOSE and the switches between reading and writing, on
 // real files, with the file's bytes checked after each step.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,7 +15,9 @@ namespace {
 
 using namespace testing_support;
 
-rt::UnitState state_of(int unit) { return rt::units[unit].state; }
+rt::UnitState state_of(int unit) {
+  return rt::units[unit].state;
+}
 
 std::string read_line(int unit) {
   rt::DataControl c;
@@ -124,7 +126,10 @@ TEST(UnitStateDeathTest, OpenAndRewindFailures) {
   EXPECT_EXIT(open_unit(10, "   "), ::testing::KilledBySignal(SIGABRT), "^open: null file name\n");
   EXPECT_EXIT(open_unit(10, dir.file("no/such/dir")), ::testing::KilledBySignal(SIGABRT),
               "^open: No such file or directory\n");
-  EXPECT_EXIT(([&] { open_unit(10, dir.file("x"), "new"); open_unit(11, dir.file("x"), "new"); }()),
+  EXPECT_EXIT(([&] {
+                open_unit(10, dir.file("x"), "new");
+                open_unit(11, dir.file("x"), "new");
+              }()),
               ::testing::KilledBySignal(SIGABRT), "^open: 'new' file exists\n");
   EXPECT_EXIT(rewind_unit(-3), ::testing::KilledBySignal(SIGABRT),
               "^rewind: illegal unit number\n");
@@ -133,57 +138,59 @@ TEST(UnitStateDeathTest, OpenAndRewindFailures) {
 TEST(UnitStateDeathTest, RewindOfATerminal) {
   int master = -1;
   EXPECT_EXIT(([&] {
-        master = posix_openpt(O_RDWR | O_NOCTTY);
-        grantpt(master);
-        unlockpt(master);
-        open_unit(10, ptsname(master));
-        rewind_unit(10);
-      }()),
-      ::testing::KilledBySignal(SIGABRT), "^rewind: can't backspace file\n");
+                master = posix_openpt(O_RDWR | O_NOCTTY);
+                grantpt(master);
+                unlockpt(master);
+                open_unit(10, ptsname(master));
+                rewind_unit(10);
+              }()),
+              ::testing::KilledBySignal(SIGABRT), "^rewind: can't backspace file\n");
 }
 
 TEST(UnitStateDeathTest, DirectoryCannotBeWritten) {
   TempDir dir;
   EXPECT_EXIT(([&] {
-        open_unit(10, dir.path());
-        write_list(10, {I(1)});
-      }()),
-      ::testing::KilledBySignal(SIGABRT),
-      "^list output start: can't write file\napparent state: unit 10 named .*\n");
+                open_unit(10, dir.path());
+                write_list(10, {I(1)});
+              }()),
+              ::testing::KilledBySignal(SIGABRT),
+              "^list output start: can't write file\napparent state: unit 10 named .*\n");
   EXPECT_EXIT(([&] {
-        open_unit(10, dir.path());
-        rt::DataControl c;
-        c.unit = 10;
-        c.format = "(1X,I2)";
-        rt::s_wsfe(&c);
-      }()),
-      ::testing::KilledBySignal(SIGABRT), "^write start: can't write file\n");
+                open_unit(10, dir.path());
+                rt::DataControl c;
+                c.unit = 10;
+                c.format = "(1X,I2)";
+                rt::s_wsfe(&c);
+              }()),
+              ::testing::KilledBySignal(SIGABRT), "^write start: can't write file\n");
 }
 
 TEST(UnitStateDeathTest, RecursionIsFatal) {
   TempDir dir;
   EXPECT_EXIT(([&] {
-        rt::DataControl c;
-        c.unit = 6;
-        rt::s_wsle(&c);
-        rt::s_wsle(&c);
-      }()),
-      ::testing::KilledBySignal(SIGABRT),
-      "^I/O recursion: I/O started while already doing I/O\n");
+                rt::DataControl c;
+                c.unit = 6;
+                rt::s_wsle(&c);
+                rt::s_wsle(&c);
+              }()),
+              ::testing::KilledBySignal(SIGABRT),
+              "^I/O recursion: I/O started while already doing I/O\n");
   EXPECT_EXIT(([&] {
-        rt::DataControl c;
-        c.unit = 6;
-        rt::s_wsle(&c);
-        rewind_unit(6);
-      }()),
-      ::testing::KilledBySignal(SIGABRT), "^I/O recursion: I/O started while already doing I/O\n");
+                rt::DataControl c;
+                c.unit = 6;
+                rt::s_wsle(&c);
+                rewind_unit(6);
+              }()),
+              ::testing::KilledBySignal(SIGABRT),
+              "^I/O recursion: I/O started while already doing I/O\n");
   EXPECT_EXIT(([&] {
-        rt::DataControl c;
-        c.unit = 6;
-        rt::s_wsle(&c);
-        open_unit(10, dir.file("x"));
-      }()),
-      ::testing::KilledBySignal(SIGABRT), "^I/O recursion: I/O started while already doing I/O\n");
+                rt::DataControl c;
+                c.unit = 6;
+                rt::s_wsle(&c);
+                open_unit(10, dir.file("x"));
+              }()),
+              ::testing::KilledBySignal(SIGABRT),
+              "^I/O recursion: I/O started while already doing I/O\n");
 }
 
 }  // namespace

@@ -1,0 +1,198 @@
+// The frame's endings, each in a child process: what reaches standard
+// output and standard error, and how the process ends.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <regex>
+#include <string>
+
+#include "tests/child.h"
+
+namespace {
+
+using namespace testing_support;
+
+const std::string kPrompt =
+    "PAUSE  statement executed\n"
+    "To resume execution, type go.  Other input will terminate the job.\n";
+
+ChildResult run_driver(std::vector<std::string> args, ChildOptions o = {}) {
+  o.argv = {FRAME_DRIVER};
+  o.argv.insert(o.argv.end(), args.begin(), args.end());
+  return run_child(o);
+}
+
+TEST(Stop, EmptyTextIsSilent) {
+  ChildResult r = run_driver({"stop"});
+  EXPECT_EQ(r.out, " before\n");
+  EXPECT_EQ(r.err, "");
+  EXPECT_TRUE(r.exited);
+  EXPECT_EQ(r.code, 0);
+}
+
+TEST(Stop, TextIsReported) {
+  ChildResult r = run_driver({"stop", "done"});
+  EXPECT_EQ(r.err, "STOP done statement executed\n");
+  EXPECT_EQ(r.code, 0);
+}
+
+TEST(Stop, ReturnOfTheMainProgramEndsWithZero) {
+  ChildResult r = run_driver({"return"});
+  EXPECT_EQ(r.err, "");
+  EXPECT_TRUE(r.exited);
+  EXPECT_EQ(r.code, 0);
+}
+
+TEST(Pause, GoResumes) {
+  ChildOptions o;
+  o.terminal = true;
+  o.answer = "go\n";
+  ChildResult r = run_driver({"pause"}, o);
+  EXPECT_EQ(r.out, " before\n after\n");
+  EXPECT_EQ(r.err, kPrompt + "Execution resumes after PAUSE.\n");
+  EXPECT_EQ(r.code, 0);
+}
+
+TEST(Pause, AnyOtherAnswerStops) {
+  for (std::string answer : {"Go\n", "GO\n", "go \n", "gox\n", " go\n", "\n", "\x04"}) {
+    ChildOptions o;
+    o.terminal = true;
+    o.answer = answer;
+    ChildResult r = run_driver({"pause"}, o);
+    EXPECT_EQ(r.out, " before\n") << answer;
+    EXPECT_EQ(r.err, kPrompt + "STOP\n") << answer;
+    EXPECT_TRUE(r.exited);
+    EXPECT_EQ(r.code, 0) << answer;
+  }
+}
+
+TEST(Pause, TextGetsTwoBlanks) {
+  ChildOptions o;
+  o.terminal = true;
+  o.answer = "go\n";
+  ChildResult r = run_driver({"pause", "x"}, o);
+  EXPECT_EQ(r.err.substr(0, r.err.find('\n') + 1), "PAUSE  x statement executed\n");
+}
+
+TEST(Pause, AnswerComesFromTheTerminalWhenInputIsAFile) {
+  TempDir dir;
+  write_file(dir.file("answer"), "go\n");
+  ChildOptions o;
+  o.terminal = true;
+  o.stdin_file = dir.file("answer");
+  o.answer = "no\n";  // typed on the terminal; the file's "go" is not read
+  ChildResult r = run_driver({"pause"}, o);
+  EXPECT_EQ(r.err, kPrompt + "STOP\n");
+  o.answer = "go\n";
+  write_file(dir.file("answer"), "no\n");
+  r = run_driver({"pause"}, o);
+  EXPECT_EQ(r.err, kPrompt + "Execution resumes after PAUSE.\n");
+}
+
+TEST(Pause, NoConsoleDevice) {
+  ChildResult r = run_driver({"pause"});
+  EXPECT_EQ(r.out, " before\n");
+  EXPECT_EQ(r.err, "PAUSE  statement executed\ns_paus: can't open con!\n");
+  EXPECT_TRUE(r.exited);
+  EXPECT_EQ(r.code, 1);
+}
+
+struct FatalCase {
+  std::vector<std::string> args;
+  std::string err;
+};
+
+TEST(Fatal, ErrorNumbers) {
+  const std::string where =
+      "apparent state: internal I/O\nlately writing direct formatted external IO\n";
+  const FatalCase cases[] = {
+      {{"fatal", "133", "open"}, "open: illegal error number 133\n" + where},
+      {{"fatal", "-2", "open"}, "open: illegal error number -2\n" + where},
+      {{"fatal", "-1", "open"}, "open: end of file\n" + where},
+      {{"fatal", "2", "open"}, "open: No such file or directory\n" + where},
+      {{"fatal", "100", "startio"}, "startio: error in format\n" + where},
+      {{"fatal", "114", "x"}, "x: unit not connected\n" + where},
+      {{"fatal", "132", "x"}, "x: Temporary file name (TMPDIR?) too long\n" + where},
+      {{"fatal", "133", "open", "again"},
+       "open: illegal error number 133\n(f__fatal already called, aborting.)IOT Trap\n"},
+  };
+  for (const FatalCase& c : cases) {
+    ChildResult r = run_driver(c.args);
+    EXPECT_EQ(r.err, c.err);
+    EXPECT_EQ(r.signal, SIGABRT);
+  }
+}
+
+TEST(Signals, IntegerDivisionByZeroIsAFloatingException) {
+  ChildResult r = run_driver({"divide"});
+  EXPECT_EQ(r.out, " before\n");  // the records written so far are not lost
+  EXPECT_EQ(r.err, "Floating Exception\n");
+  EXPECT_EQ(r.signal, SIGABRT);
+}
+
+// The loop's records in the file are " record N  X", one per line, from 1
+// on without a gap, and nothing after the last whole record.
+void expect_whole_records(const std::string& file, const std::string& out) {
+  static const std::regex record(R"( record (\d+) +[0-9.E+]+)");
+  size_t start = 0;
+  long want = 1;
+  while (start < file.size()) {
+    size_t end = file.find('\n', start);
+    ASSERT_NE(end, std::string::npos) << "a record without its line end";
+    std::smatch m;
+    std::string line = file.substr(start, end - start);
+    ASSERT_TRUE(std::regex_match(line, m, record)) << line;
+    ASSERT_EQ(std::stol(m[1]), want++);
+    start = end + 1;
+  }
+  ASSERT_TRUE(out.empty() || out.back() == '\n');
+}
+
+struct SignalCase {
+  int sig;
+  std::string message;
+  bool aborts;
+};
+
+TEST(Signals, EachEndingClosesTheFileAfterAWholeRecord) {
+  const SignalCase cases[] = {
+      {SIGINT, "Interrupt\n", false},
+      {SIGTERM, "Killed\n", false},
+      {SIGABRT, "IOT Trap\n", true},
+      {SIGFPE, "Floating Exception\n", true},
+  };
+  for (const SignalCase& c : cases) {
+    TempDir dir;
+    // An earlier, longer file: what lies beyond the last record goes.
+    write_file(dir.file("f"), std::string(1 << 20, 'x'));
+    ChildOptions o;
+    o.signal = c.sig;
+    o.signal_delay_us = 20000;
+    ChildResult r = run_driver({"loop", dir.file("f")}, o);
+    EXPECT_FALSE(r.timed_out);
+    EXPECT_EQ(r.err, c.message);
+    if (c.aborts) {
+      EXPECT_EQ(r.signal, SIGABRT);
+    } else {
+      EXPECT_TRUE(r.exited);
+      EXPECT_EQ(r.code, 1);
+    }
+    std::string file = read_file(dir.file("f"));
+    EXPECT_FALSE(file.empty());
+    expect_whole_records(file, r.out);
+  }
+}
+
+TEST(Signals, InterruptIgnoredAtStartStaysIgnored) {
+  TempDir dir;
+  ChildOptions o;
+  o.ignore_sigint = true;
+  o.signal = SIGINT;
+  o.signal_delay_us = 10000;
+  o.timeout_ms = 300;  // still running then: the interrupt was ignored
+  ChildResult r = run_driver({"loop", dir.file("f")}, o);
+  EXPECT_TRUE(r.timed_out);
+  EXPECT_EQ(r.err, "");
+}
+
+}  // namespace
