@@ -1,0 +1,207 @@
+#include "linalg/gaussjo.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <random>
+#include <sstream>
+#include <vector>
+
+#include "runtime/state.h"
+#include "tests/child.h"
+#include "tests/linalg_oracle.h"
+
+namespace {
+
+using namespace testing_support;
+
+bool same_bits(const std::vector<double>& x, const std::vector<double>& y) {
+  return x.size() == y.size() && std::memcmp(x.data(), y.data(), x.size() * sizeof(double)) == 0;
+}
+
+// Matrices given by rows, stored by columns.
+std::vector<double> by_rows(int n, std::initializer_list<double> rows) {
+  std::vector<double> m(static_cast<size_t>(n * n));
+  int k = 0;
+  for (double v : rows) {
+    m[static_cast<size_t>((k % n) * n + k / n)] = v;
+    ++k;
+  }
+  return m;
+}
+
+struct Result {
+  std::vector<double> a, ainv, x;
+};
+
+Result solve(int n, std::vector<double> a, const std::vector<double>& b) {
+  Result r{a, std::vector<double>(a.size(), 12345.0), std::vector<double>(b.size())};
+  linalg::gaussjo_solve(n, r.a.data(), r.ainv.data(), b.data(), r.x.data());
+  return r;
+}
+
+TEST(Gaussjo, FixedSystemIsExact) {
+  std::vector<double> b = {2, -3};
+  Result r = solve(2, by_rows(2, {1, 2, 3, 4}), b);
+  EXPECT_TRUE(same_bits(r.a, by_rows(2, {1, 0, 0, -2})));
+  EXPECT_TRUE(same_bits(r.ainv, by_rows(2, {-2, 1, 1.5, -0.5})));
+  EXPECT_TRUE(same_bits(r.x, {-7, 4.5}));
+  EXPECT_TRUE(same_bits(b, {2, -3}));
+}
+
+TEST(Gaussjo, OrderOne) {
+  Result r = solve(1, {49}, {49});
+  EXPECT_TRUE(same_bits(r.a, {49}));
+  EXPECT_TRUE(same_bits(r.ainv, {0x1.4e5e0a72f0539p-6}));  // 1/49 rounded
+  EXPECT_TRUE(same_bits(r.x, {0x1.fffffffffffffp-1}));     // 1 - 2^-53
+}
+
+TEST(Gaussjo, ResiduesAreKept) {
+  Result r = solve(2, by_rows(2, {49, 0, 1, 1}), {1, 1});
+  EXPECT_TRUE(same_bits(r.a, by_rows(2, {49, 0, 0x1p-53, 1})));
+  EXPECT_TRUE(same_bits(r.ainv, by_rows(2, {0x1.4e5e0a72f0539p-6, 0, -0x1.4e5e0a72f0539p-6, 1})));
+  EXPECT_TRUE(same_bits(r.x, {0.02040816326530612, 0.9795918367346939}));
+}
+
+TEST(Gaussjo, SymmetricOrderThreeLastDigits) {
+  Result r = solve(3, by_rows(3, {4, 1, 2, 1, 5, 3, 2, 3, 7}), {1, 2, 3});
+  EXPECT_TRUE(same_bits(r.a, by_rows(3, {4, 0, 0, 0, 4.75, 0, 0, 0, 4.684210526315789})));
+  EXPECT_EQ(r.ainv[3], -0.011235955056179768);  // (1,2)
+  EXPECT_EQ(r.ainv[1], -0.011235955056179773);  // (2,1)
+  EXPECT_EQ(r.ainv[7], -0.11235955056179775);   // (2,3)
+  EXPECT_TRUE(same_bits(r.x, {0.0337078651685393, 0.19101123595505615, 0.33707865168539325}));
+}
+
+TEST(Gaussjo, EveryColumnIsUpdated) {
+  Result r = solve(3, by_rows(3, {3, 2, 5, 10, 1, 1, 49, 7, 1}), {1, 1, 1});
+  EXPECT_TRUE(same_bits(r.a, by_rows(3, {3, 1.9378438248002734e-16, 0, 0, -5.666666666666662, 0, 0,
+                                         -3.552713678800501e-15, -9.705882352941174})));
+  EXPECT_TRUE(same_bits(r.x, {0.14545454545454542, -0.9454545454545471, 0.4909090909090911}));
+}
+
+TEST(Gaussjo, ZeroFirstPivotSpreadsNaNs) {
+  Result r = solve(2, by_rows(2, {0, 1, 1, 0}), {1, 1});
+  for (double v : r.ainv) EXPECT_TRUE(std::isnan(v));
+  for (double v : r.x) EXPECT_TRUE(std::isnan(v));
+  EXPECT_TRUE(std::isnan(r.a[0]) && std::isnan(r.a[1]) && std::isnan(r.a[2]));
+  EXPECT_EQ(r.a[3], -std::numeric_limits<double>::infinity());
+}
+
+TEST(Gaussjo, OrderZeroTouchesNothing) {
+  double a = 1, ainv = 2, b = 3, x = 4;
+  linalg::gaussjo_solve(0, &a, &ainv, &b, &x);
+  linalg::gaussjo_solve(-1, &a, &ainv, &b, &x);
+  EXPECT_EQ(a + ainv + b + x, 10);
+}
+
+// Random matrices, not diagonally dominant, some with whole entries whose
+// eliminations leave residues; the production order against the oracle.
+std::vector<double> random_matrix(int n, std::mt19937_64& rng, int kind) {
+  std::vector<double> m(static_cast<size_t>(n * n));
+  std::uniform_real_distribution<double> real(-1, 1);
+  std::uniform_int_distribution<int> whole(-9, 9);
+  for (double& v : m) v = kind == 0 ? real(rng) : whole(rng);
+  if (kind == 2) {
+    for (int i = 0; i < n; ++i) m[static_cast<size_t>(i * n + i)] += 49;  // 1/49-style residues
+  }
+  return m;
+}
+
+void expect_matches_oracle(int n, std::mt19937_64& rng, int kind) {
+  std::vector<double> a = random_matrix(n, rng, kind);
+  std::vector<double> b(static_cast<size_t>(n));
+  for (double& v : b) v = std::uniform_real_distribution<double>(-5, 5)(rng);
+  const std::vector<double> b_before = b;
+  Result want{a, std::vector<double>(a.size()), std::vector<double>(b.size())};
+  gaussjo_oracle(n, want.a.data(), want.ainv.data(), b.data(), want.x.data());
+  Result got = solve(n, a, b);
+  ASSERT_TRUE(same_bits(got.a, want.a)) << "n=" << n << " kind=" << kind;
+  ASSERT_TRUE(same_bits(got.ainv, want.ainv)) << "n=" << n << " kind=" << kind;
+  ASSERT_TRUE(same_bits(got.x, want.x)) << "n=" << n << " kind=" << kind;
+  ASSERT_TRUE(same_bits(b, b_before));
+}
+
+TEST(Gaussjo, MatchesTheOracleForEveryOrderUpTo64) {
+  std::mt19937_64 rng(1);
+  for (int n = 1; n <= 64; ++n) {
+    for (int kind = 0; kind < 3; ++kind) expect_matches_oracle(n, rng, kind);
+  }
+}
+
+TEST(Gaussjo, MatchesTheOracleAtLargeOrders) {
+  // Sanitizer builds are slow; they stop at the middle order.
+  const bool quick = std::getenv("MELD_QUICK") != nullptr;
+  std::mt19937_64 rng(2);
+  for (int n : {100, 257, 500}) {
+    if (quick && n > 257) break;
+    expect_matches_oracle(n, rng, n % 2);
+  }
+}
+
+TEST(Gaussjo, InverseOnEntryHasNoEffect) {
+  std::mt19937_64 rng(3);
+  std::vector<double> a = random_matrix(7, rng, 0), b(7, 1.0);
+  std::vector<double> x1(7), x2(7), inv1(49, std::nan("")), inv2(49, -1e300);
+  std::vector<double> a1 = a, a2 = a;
+  linalg::gaussjo_solve(7, a1.data(), inv1.data(), b.data(), x1.data());
+  linalg::gaussjo_solve(7, a2.data(), inv2.data(), b.data(), x2.data());
+  EXPECT_TRUE(same_bits(inv1, inv2));
+  EXPECT_TRUE(same_bits(x1, x2));
+  EXPECT_TRUE(same_bits(a1, a2));
+}
+
+// The report on unit 6, collected from a temporary file in place of
+// standard output.
+std::string report(int n, std::vector<double> a, std::vector<double> b) {
+  TempDir dir;
+  int fd = open(dir.file("out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  int saved = dup(1);
+  dup2(fd, 1);
+  close(fd);
+  std::vector<double> ainv(a.size()), x(b.size());
+  linalg::gaussjo(n, a.data(), ainv.data(), b.data(), x.data());
+  rt::unit_flush(rt::units[6]);
+  dup2(saved, 1);
+  close(saved);
+  return read_file(dir.file("out"));
+}
+
+std::string golden_lines(int first, int last) {
+  std::istringstream in(read_file(std::string(GOLDEN_DIR) + "/console.txt"));
+  std::string line, out;
+  for (int k = 1; std::getline(in, line); ++k) {
+    if (k >= first && k <= last) out += line + "\n";
+  }
+  return out;
+}
+
+TEST(GaussjoReport, FixedSystemRecordByRecord) {
+  // Lines 14 to 34 of the program's console report.
+  EXPECT_EQ(report(2, by_rows(2, {1, 2, 3, 4}), {2, -3}), golden_lines(14, 34));
+}
+
+TEST(GaussjoReport, OrderZeroHasFifteenRecords) {
+  const std::string rule = " ============================================\n";
+  EXPECT_EQ(report(0, {}, {}),
+            rule + " subroutine: Gauss-Jordan inverse of a matrix\n" + rule +
+                " NO. OF ROWS\n 0\n YOUR Input-MATRIX - \n B-Vector -\n\n"
+                " FINAL Gauss-Jordan reduced MATRIX - \n FINAL Gauss-Jordan INVERSE MATRIX - \n"
+                " xvec(i)=...\n\n" +
+                rule + "   END Gauss-Jordan subroutine\n" + rule);
+}
+
+TEST(GaussjoReport, NonFiniteValuesAreWrittenInFull) {
+  std::string r = report(2, by_rows(2, {0, 1, 1, 0}), {1, 1});
+  EXPECT_NE(r.find(" FINAL Gauss-Jordan reduced MATRIX - \n  NAN  NAN\n  NAN -INF\n"),
+            std::string::npos)
+      << r;
+  EXPECT_NE(r.find(" xvec(i)=...\n  NAN  NAN\n"), std::string::npos);
+  EXPECT_EQ(std::count(r.begin(), r.end(), '\n'), 21);
+}
+
+}  // namespace

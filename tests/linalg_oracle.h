@@ -1,0 +1,47 @@
+// Plain implementations of gaussjo's and matmult's arithmetic in the
+// defining loop order, a row at a time: the oracle that the production
+// routines must match to the last bit.
+#pragma once
+
+#include <cstddef>
+
+namespace testing_support {
+
+inline void gaussjo_oracle(int n, double* a, double* ainv, const double* b, double* xvec) {
+  auto A = [&](int i, int j) -> double& { return a[(j - 1) * n + (i - 1)]; };
+  auto V = [&](int i, int j) -> double& { return ainv[(j - 1) * n + (i - 1)]; };
+  for (int i = 1; i <= n; ++i) {
+    for (int j = 1; j <= n; ++j) V(i, j) = i == j ? 1.0 : 0.0;
+  }
+  for (int i = 1; i <= n; ++i) {
+    for (int j = 1; j <= n; ++j) {
+      if (j == i) continue;
+      const double t = A(j, i) / A(i, i);
+      for (int k = 1; k <= n; ++k) {
+        A(j, k) = A(j, k) - t * A(i, k);
+        V(j, k) = V(j, k) - t * V(i, k);
+      }
+    }
+  }
+  for (int i = 1; i <= n; ++i) {
+    for (int j = 1; j <= n; ++j) V(i, j) = V(i, j) / A(i, i);
+  }
+  for (int i = 1; i <= n; ++i) {
+    xvec[i - 1] = 0.0;
+    for (int j = 1; j <= n; ++j) xvec[i - 1] = xvec[i - 1] + V(i, j) * b[j - 1];
+  }
+}
+
+inline void matmult_oracle(int nrow, int ncol, const double* a, const double* b, double* c) {
+  for (int i = 1; i <= nrow; ++i) {
+    for (int j = 1; j <= ncol; ++j) {
+      double& cij = c[(j - 1) * nrow + (i - 1)];
+      cij = +0.0;
+      for (int k = 1; k <= ncol; ++k) {
+        cij = cij + a[(k - 1) * nrow + (i - 1)] * b[(j - 1) * nrow + (k - 1)];
+      }
+    }
+  }
+}
+
+}  // namespace testing_support

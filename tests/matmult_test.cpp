@@ -1,0 +1,73 @@
+#include "linalg/matmult.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include "tests/linalg_oracle.h"
+
+namespace {
+
+using namespace testing_support;
+
+bool same_bits(const std::vector<double>& x, const std::vector<double>& y) {
+  return x.size() == y.size() && std::memcmp(x.data(), y.data(), x.size() * sizeof(double)) == 0;
+}
+
+TEST(Matmult, CountsOfZeroOrLessLeaveTheProductAlone) {
+  std::vector<double> a = {1, 2, 3, 4}, b = a, c = {7, 7, 7, 7};
+  for (auto [r, k] : {std::pair{0, 2}, {2, 0}, {-1, 2}, {2, -5}}) {
+    linalg::matmult_product(r, k, a.data(), b.data(), c.data());
+    EXPECT_TRUE(same_bits(c, {7, 7, 7, 7}));
+  }
+}
+
+TEST(Matmult, OrderOneAndTheSignOfZero) {
+  std::vector<double> c = {9};
+  linalg::matmult_product(1, 1, std::vector<double>{3}.data(), std::vector<double>{0.5}.data(),
+                          c.data());
+  EXPECT_TRUE(same_bits(c, {1.5}));
+  linalg::matmult_product(1, 1, std::vector<double>{-0.0}.data(), std::vector<double>{1}.data(),
+                          c.data());
+  EXPECT_TRUE(same_bits(c, {+0.0}));  // the sum starts from +0.0
+}
+
+TEST(Matmult, SummationInIncreasingK) {
+  // First row of a (1e16, 1, 1), first column of b (1, 1, 1).
+  std::vector<double> a(9, 0.0), b(9, 0.0), c(9);
+  a[0] = 1e16, a[3] = 1, a[6] = 1;
+  b[0] = b[1] = b[2] = 1;
+  linalg::matmult_product(3, 3, a.data(), b.data(), c.data());
+  EXPECT_EQ(c[0], 1e16);
+}
+
+TEST(Matmult, TheProgramsCallGivesTheExactUnitMatrix) {
+  std::vector<double> amat0 = {1, 3, 2, 4}, ainv = {-2, 1.5, 1, -0.5}, c(4);
+  linalg::matmult_product(2, 2, amat0.data(), ainv.data(), c.data());
+  EXPECT_TRUE(same_bits(c, {1, +0.0, +0.0, 1}));
+}
+
+TEST(Matmult, MatchesTheOracle) {
+  std::mt19937_64 rng(5);
+  std::uniform_real_distribution<double> real(-1, 1);
+  auto check = [&](int nrow, int ncol) {
+    std::vector<double> a(static_cast<size_t>(nrow * ncol)), b(a.size()), want(a.size()),
+        got(a.size());
+    for (double& v : a) v = real(rng) * 1e3;
+    for (double& v : b) v = real(rng);
+    const std::vector<double> a0 = a, b0 = b;
+    matmult_oracle(nrow, ncol, a.data(), b.data(), want.data());
+    linalg::matmult_product(nrow, ncol, a.data(), b.data(), got.data());
+    ASSERT_TRUE(same_bits(got, want)) << nrow << "x" << ncol;
+    ASSERT_TRUE(same_bits(a, a0) && same_bits(b, b0));
+  };
+  for (int n = 1; n <= 64; ++n) check(n, n);
+  for (auto [r, k] : {std::pair{5, 3}, {9, 1}, {17, 16}}) check(r, k);
+  check(100, 100);
+  check(257, 257);
+}
+
+}  // namespace
