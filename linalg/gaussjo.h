@@ -4,6 +4,7 @@
 // (i, j), counted from 1, is at (j-1)*n + (i-1).
 #pragma once
 
+#include "linalg/sweep.h"
 #include "runtime/types.h"
 
 namespace linalg {
@@ -25,5 +26,9 @@ void gaussjo(const rt::Integer& n, double* a, double* ainv, const double* b, dou
 // pivots, and the solution summed in increasing j. Every result is fixed
 // to the last bit; the work is ordered column by column for speed.
 void gaussjo_solve(rt::Integer n, double* a, double* ainv, const double* b, double* xvec);
+
+// The same with a chosen instruction-set variant of the inner sweep, which
+// the processor must support; every variant gives the same bits.
+void gaussjo_solve(rt::Integer n, double* a, double* ainv, const double* b, double* xvec, Isa isa);
 
 }  // namespace linalg

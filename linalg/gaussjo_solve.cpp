@@ -3,12 +3,12 @@
 // The defining order is a row at a time: for each pivot i and each row
 // j != i, t = a(j,i)/a(i,i), then a(j,k) -= t*a(i,k) and ainv(j,k) -=
 // t*ainv(i,k) for every k. Within one pivot step the multipliers depend
-// only on column i, which the step leaves alone except for the residues it
-// computes; so they can be formed first, and the updates can run down the
-// columns, where the storage is contiguous. Going further, a block of
-// pivots is applied to each column in turn while it is in cache. Each
-// element still sees exactly the same operations in the same order, so
-// the results are those of the row order to the last bit.
+// only on column i as the step finds it, so they can all be formed first,
+// and the updates can then run down the columns, where the storage is
+// contiguous. Going further, a block of steps is applied to each column
+// while it is in cache (see sweep.h). Each element still sees exactly the
+// same operations in the same order, so the results are those of the row
+// order to the last bit.
 #include <algorithm>
 #include <cstddef>
 
@@ -20,85 +20,49 @@ namespace {
 
 using std::size_t;
 
-// Room for the multipliers of one block of pivots, on the stack.
-constexpr size_t kMultiplierRoom = 32768;
-constexpr size_t kMaxBlock = 16;
-constexpr size_t kGroup = 4;
-
-// Applies pivot p to one column: col(j) -= t(j)*col(p) for every j != p.
-void apply_pivot(double* col, size_t n, size_t p, const double* t) {
-  const double s = col[p];
-  for (size_t j = 0; j < p; ++j) col[j] = col[j] - t[j] * s;
-  for (size_t j = p + 1; j < n; ++j) col[j] = col[j] - t[j] * s;
-}
-
-// Applies the four pivots r..r+3 to one column, in that order. The pivot
-// rows are done one by one: row r+q takes the pivots before it, skips its
-// own and takes those after it. Every other row takes all four in turn.
-void apply_group(double* col, size_t n, size_t r, const double* t0, const double* t1,
-                 const double* t2, const double* t3) {
-  const double* t[kGroup] = {t0, t1, t2, t3};
-  double s[kGroup];
-  for (size_t q = 0; q < kGroup; ++q) {
-    double v = col[r + q];
-    for (size_t e = 0; e < q; ++e) v = v - t[e][r + q] * s[e];
-    s[q] = v;
-  }
-  for (size_t q = 0; q < kGroup; ++q) {
-    double v = s[q];
-    for (size_t e = q + 1; e < kGroup; ++e) v = v - t[e][r + q] * s[e];
-    col[r + q] = v;
-  }
-  const double s0 = s[0], s1 = s[1], s2 = s[2], s3 = s[3];
-  for (size_t j = 0; j < r; ++j) {
-    col[j] = (((col[j] - t0[j] * s0) - t1[j] * s1) - t2[j] * s2) - t3[j] * s3;
-  }
-  for (size_t j = r + kGroup; j < n; ++j) {
-    col[j] = (((col[j] - t0[j] * s0) - t1[j] * s1) - t2[j] * s2) - t3[j] * s3;
-  }
-}
-
-// Applies the pivots first..first+count-1 to one column, in order; t holds
-// their multipliers, one column of n for each.
-void apply_block(double* col, size_t n, size_t first, size_t count, const double* t) {
-  size_t q = 0;
-  for (; q + kGroup <= count; q += kGroup) {
-    apply_group(col, n, first + q, t + q * n, t + (q + 1) * n, t + (q + 2) * n, t + (q + 3) * n);
-  }
-  for (; q < count; ++q) apply_pivot(col, n, first + q, t + q * n);
-}
+// Room for the multipliers of one block of steps, on the stack. A block of
+// 16 steps suits orders whose columns stay in the cache; larger orders
+// stream the matrices from memory once per block, and take 32 steps at a
+// time while the room holds them. The block shrinks as n grows further.
+constexpr size_t kMultiplierRoom = 65536;
+constexpr size_t kSmallBlock = 16;
+constexpr size_t kLargeBlock = 32;
+constexpr size_t kLargeOrder = 1500;
 
 }  // namespace
 
-void gaussjo_solve(rt::Integer order, double* a, double* ainv, const double* b, double* xvec) {
+void gaussjo_solve(rt::Integer order, double* a, double* ainv, const double* b, double* xvec,
+                   Isa isa) {
   if (order <= 0) return;
   const size_t n = static_cast<size_t>(order);
+  const SweepFn sweep = sweep_for(isa);
 
   // ainv = I
   for (size_t j = 0; j < n; ++j) {
     for (size_t i = 0; i < n; ++i) ainv[j * n + i] = i == j ? 1.0 : 0.0;
   }
 
-  // Eliminate, a block of pivots at a time; the block shrinks as n grows
-  // so that its multipliers fit their room.
+  // Eliminate, a block of steps at a time.
   double t[kMultiplierRoom];
-  const size_t block = std::clamp<size_t>(kMultiplierRoom / n, 1, kMaxBlock);
+  const size_t block =
+      std::clamp<size_t>(kMultiplierRoom / n, 1, n < kLargeOrder ? kSmallBlock : kLargeBlock);
   for (size_t first = 0; first < n; first += block) {
     const size_t count = std::min(block, n - first);
-    // The block's own columns, one pivot at a time: each pivot's
-    // multipliers come from its column as the earlier pivots left it.
+    const size_t last = first + count;
+    // The block's own columns, one step at a time: each step's multipliers
+    // come from its column as the steps before it left the column.
     for (size_t q = 0; q < count; ++q) {
       const size_t p = first + q;
       const double* pcol = a + p * n;
       double* tq = t + q * n;
       for (size_t j = 0; j < n; ++j) tq[j] = pcol[j] / pcol[p];
-      for (size_t c = first; c < first + count; ++c) apply_pivot(a + c * n, n, p, tq);
+      sweep(a, n, first, last, p, 1, tq);
     }
-    // Every other column of a, and every column of ainv.
-    for (size_t c = 0; c < n; ++c) {
-      if (c < first || c >= first + count) apply_block(a + c * n, n, first, count, t);
-    }
-    for (size_t c = 0; c < n; ++c) apply_block(ainv + c * n, n, first, count, t);
+    // Every other column of a, and every column of ainv, the whole block
+    // at a time.
+    sweep(a, n, 0, first, first, count, t);
+    sweep(a, n, last, n, first, count, t);
+    sweep(ainv, n, 0, n, first, count, t);
   }
 
   // ainv(i,j) = ainv(i,j) / a(i,i)
@@ -112,6 +76,10 @@ void gaussjo_solve(rt::Integer order, double* a, double* ainv, const double* b, 
     const double bj = b[j];
     for (size_t i = 0; i < n; ++i) xvec[i] = xvec[i] + ainv[j * n + i] * bj;
   }
+}
+
+void gaussjo_solve(rt::Integer n, double* a, double* ainv, const double* b, double* xvec) {
+  gaussjo_solve(n, a, ainv, b, xvec, best_isa());
 }
 
 }  // namespace linalg

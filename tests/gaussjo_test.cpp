@@ -143,6 +143,23 @@ TEST(Gaussjo, MatchesTheOracleAtLargeOrders) {
   }
 }
 
+TEST(Gaussjo, EveryInstructionSetVariantGivesTheSameBits) {
+  std::mt19937_64 rng(4);
+  for (linalg::Isa isa : {linalg::Isa::Baseline, linalg::Isa::Avx2, linalg::Isa::Avx512}) {
+    if (!linalg::isa_supported(isa)) continue;
+    for (int n : {1, 3, 8, 9, 17, 33, 64, 101, 250}) {
+      std::vector<double> a = random_matrix(n, rng, n % 3), b(static_cast<size_t>(n), 1.5);
+      Result want{a, std::vector<double>(a.size()), std::vector<double>(b.size())};
+      gaussjo_oracle(n, want.a.data(), want.ainv.data(), b.data(), want.x.data());
+      Result got{a, std::vector<double>(a.size()), std::vector<double>(b.size())};
+      linalg::gaussjo_solve(n, got.a.data(), got.ainv.data(), b.data(), got.x.data(), isa);
+      EXPECT_TRUE(same_bits(got.a, want.a) && same_bits(got.ainv, want.ainv) &&
+                  same_bits(got.x, want.x))
+          << "variant " << static_cast<int>(isa) << " n=" << n;
+    }
+  }
+}
+
 TEST(Gaussjo, InverseOnEntryHasNoEffect) {
   std::mt19937_64 rng(3);
   std::vector<double> a = random_matrix(7, rng, 0), b(7, 1.0);

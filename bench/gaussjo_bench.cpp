@@ -1,0 +1,127 @@
+// gaussjo's arithmetic and matmult's at large orders: the production order
+// against the literal row order (the oracle of the tests), and gaussjo
+// against LAPACK's LU inversion and solve. Each iteration starts from a
+// fresh copy of the same matrix.
+//
+//   OPENBLAS_NUM_THREADS=1 build/bench/gaussjo_bench
+#include <benchmark/benchmark.h>
+
+#include <random>
+#include <vector>
+
+#include "linalg/gaussjo.h"
+#include "linalg/matmult.h"
+#include "tests/linalg_oracle.h"
+
+#ifdef MELD_WITH_LAPACK
+extern "C" {
+void dgetrf_(const int* m, const int* n, double* a, const int* lda, int* ipiv, int* info);
+void dgetri_(const int* n, double* a, const int* lda, const int* ipiv, double* work,
+             const int* lwork, int* info);
+void dgetrs_(const char* trans, const int* n, const int* nrhs, const double* a, const int* lda,
+             const int* ipiv, double* b, const int* ldb, int* info);
+void openblas_set_num_threads(int);
+}
+#endif
+
+namespace {
+
+struct System {
+  std::vector<double> a, ainv, b, x;
+};
+
+System make_system(int n) {
+  std::mt19937_64 rng(static_cast<unsigned>(n));
+  std::uniform_real_distribution<double> real(-1, 1);
+  System s;
+  s.a.resize(static_cast<size_t>(n) * n);
+  s.ainv.resize(s.a.size());
+  s.b.resize(static_cast<size_t>(n));
+  s.x.resize(s.b.size());
+  for (double& v : s.a) v = real(rng);
+  for (int i = 0; i < n; ++i) s.a[static_cast<size_t>(i) * n + i] += n;  // no tiny pivots
+  for (double& v : s.b) v = real(rng);
+  return s;
+}
+
+void BM_gaussjo(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  System s = make_system(n);
+  std::vector<double> a;
+  for (auto _ : state) {
+    a = s.a;
+    linalg::gaussjo_solve(n, a.data(), s.ainv.data(), s.b.data(), s.x.data());
+    benchmark::DoNotOptimize(s.x.data());
+  }
+}
+
+void BM_gaussjo_oracle(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  System s = make_system(n);
+  std::vector<double> a;
+  for (auto _ : state) {
+    a = s.a;
+    testing_support::gaussjo_oracle(n, a.data(), s.ainv.data(), s.b.data(), s.x.data());
+    benchmark::DoNotOptimize(s.x.data());
+  }
+}
+
+#ifdef MELD_WITH_LAPACK
+// LU factorisation, inversion from it, and the solve: what gaussjo gives.
+void BM_lapack(benchmark::State& state) {
+  openblas_set_num_threads(1);
+  const int n = static_cast<int>(state.range(0));
+  System s = make_system(n);
+  std::vector<int> ipiv(static_cast<size_t>(n));
+  std::vector<double> lu, work(static_cast<size_t>(n) * 64);
+  const int lwork = static_cast<int>(work.size()), one = 1;
+  int info = 0;
+  for (auto _ : state) {
+    lu = s.a;
+    dgetrf_(&n, &n, lu.data(), &n, ipiv.data(), &info);
+    s.x = s.b;
+    dgetrs_("N", &n, &one, lu.data(), &n, ipiv.data(), s.x.data(), &n, &info);
+    dgetri_(&n, lu.data(), &n, ipiv.data(), work.data(), &lwork, &info);
+    benchmark::DoNotOptimize(lu.data());
+  }
+}
+BENCHMARK(BM_lapack)->Arg(250)->Arg(500)->Arg(1000)->Arg(2000)->Unit(benchmark::kMillisecond);
+#endif
+
+void BM_matmult(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  System s = make_system(n);
+  for (auto _ : state) {
+    linalg::matmult_product(n, n, s.a.data(), s.a.data(), s.ainv.data());
+    benchmark::DoNotOptimize(s.ainv.data());
+  }
+}
+
+void BM_matmult_oracle(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  System s = make_system(n);
+  for (auto _ : state) {
+    testing_support::matmult_oracle(n, n, s.a.data(), s.a.data(), s.ainv.data());
+    benchmark::DoNotOptimize(s.ainv.data());
+  }
+}
+
+BENCHMARK(BM_gaussjo)->Arg(250)->Arg(500)->Arg(1000)->Arg(2000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_gaussjo_oracle)
+    ->Arg(250)
+    ->Arg(500)
+    ->Arg(1000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+BENCHMARK(BM_matmult)->Arg(250)->Arg(500)->Arg(1000)->Arg(2000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_matmult_oracle)
+    ->Arg(250)
+    ->Arg(500)
+    ->Arg(1000)
+    ->Arg(2000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+
+}  // namespace
+
+BENCHMARK_MAIN();
