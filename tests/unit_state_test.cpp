@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -191,6 +192,54 @@ TEST(UnitStateDeathTest, RecursionIsFatal) {
               }()),
               ::testing::KilledBySignal(SIGABRT),
               "^I/O recursion: I/O started while already doing I/O\n");
+}
+
+}  // namespace
+
+namespace {
+
+using namespace testing_support;
+
+TEST(UnitStateDeathTest, CutThatFails) {
+  // A file that may not shrink: a sealed memory file, reached by its path.
+  EXPECT_EXIT(([&] {
+                int fd = memfd_create("sealed", MFD_ALLOW_SEALING);
+                std::string old(100, 'x');
+                if (write(fd, old.data(), old.size()) != 100) std::abort();
+                fcntl(fd, F_ADD_SEALS, F_SEAL_SHRINK);
+                open_unit(10, "/proc/self/fd/" + std::to_string(fd));
+                write_list(10, {I(1)});
+                rewind_unit(10);
+              }()),
+              ::testing::KilledBySignal(SIGABRT), "^endfile: truncation failed in endfile\n");
+}
+
+TEST(UnitStateDeathTest, SwitchToReadingImpossible) {
+  TempDir dir;
+  EXPECT_EXIT(([&] {
+                std::string path = dir.file("vanishing");
+                open_unit(10, path);  // created for writing only
+                write_list(10, {I(1)});
+                unlink(path.c_str());
+                rt::DataControl c;
+                c.unit = 10;
+                rt::s_rsle(&c);
+              }()),
+              ::testing::KilledBySignal(SIGABRT), "^read start: can't read file\n");
+}
+
+TEST(UnitStateDeathTest, RecordBufferCannotGrow) {
+  TempDir dir;
+  EXPECT_EXIT(([&] {
+                open_unit(10, dir.file("o"));
+                rt::DataControl c;
+                c.unit = 10;
+                rt::s_wsle(&c);
+                char text[1] = {'x'};
+                rt::Integer type = rt::kChar, count = 1;
+                rt::do_lio(&type, &count, text, rt::Length{1} << 60);
+              }()),
+              ::testing::KilledBySignal(SIGABRT), "^malloc failure: out of free space\n");
 }
 
 }  // namespace
