@@ -4,7 +4,7 @@
 // (i, j), counted from 1, is at (j-1)*n + (i-1).
 #pragma once
 
-#include "linalg/sweep.h"
+#include "linalg/kernels.h"
 #include "runtime/types.h"
 
 namespace linalg {

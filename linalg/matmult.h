@@ -1,6 +1,7 @@
 // Matrix product c = a*b, summed in increasing k from +0.0.
 #pragma once
 
+#include "linalg/kernels.h"
 #include "runtime/types.h"
 
 namespace linalg {

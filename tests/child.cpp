@@ -96,13 +96,17 @@ ChildResult run_child(const ChildOptions& o) {
 
   ChildResult r;
   long long start = now_us();
+  bool started = !o.signal_after_output;
+  if (o.close_stdout_reader) close(out_pipe[0]);
   bool signalled = o.signal == 0;
-  pollfd fds[3] = {{out_pipe[0], POLLIN, 0}, {err_pipe[0], POLLIN, 0}, {master, POLLIN, 0}};
-  int open_pipes = 2;
+  pollfd fds[3] = {{o.close_stdout_reader ? -1 : out_pipe[0], POLLIN, 0},
+                   {err_pipe[0], POLLIN, 0},
+                   {master, POLLIN, 0}};
+  int open_pipes = o.close_stdout_reader ? 1 : 2;
   char buf[65536];
   while (open_pipes > 0) {
     long long elapsed = now_us() - start;
-    if (!signalled && elapsed >= o.signal_delay_us) {
+    if (!signalled && started && elapsed >= o.signal_delay_us) {
       kill(pid, o.signal);
       signalled = true;
     }
@@ -111,12 +115,16 @@ ChildResult run_child(const ChildOptions& o) {
       kill(pid, SIGKILL);
       break;
     }
-    int wait_ms = signalled ? 50 : 0;
+    int wait_ms = signalled || !started ? 20 : 0;
     if (poll(fds, master >= 0 ? 3 : 2, wait_ms) < 0 && errno != EINTR) break;
     for (int i = 0; i < 3; ++i) {
       if (fds[i].fd < 0 || fds[i].revents == 0) continue;
       ssize_t got = read(fds[i].fd, buf, sizeof buf);
       if (got > 0) {
+        if (i == 0 && !started) {
+          started = true;
+          start = now_us();
+        }
         if (i == 0) r.out.append(buf, static_cast<size_t>(got));
         if (i == 1) r.err.append(buf, static_cast<size_t>(got));
       } else if (i < 2) {

@@ -24,6 +24,8 @@ struct ChildOptions {
   bool ignore_sigint = false;  // started with interrupts ignored
   int signal = 0;              // sent after signal_delay_us
   long signal_delay_us = 0;
+  bool signal_after_output = false;  // the delay counts from the first output
+  bool close_stdout_reader = false;  // the reader of standard output goes at once
   int timeout_ms = 20000;
 };
 

@@ -53,21 +53,26 @@ TEST(Matmult, TheProgramsCallGivesTheExactUnitMatrix) {
 TEST(Matmult, MatchesTheOracle) {
   std::mt19937_64 rng(5);
   std::uniform_real_distribution<double> real(-1, 1);
-  auto check = [&](int nrow, int ncol) {
+  auto check = [&](int nrow, int ncol, linalg::Isa isa) {
     std::vector<double> a(static_cast<size_t>(nrow * ncol)), b(a.size()), want(a.size()),
         got(a.size());
     for (double& v : a) v = real(rng) * 1e3;
     for (double& v : b) v = real(rng);
     const std::vector<double> a0 = a, b0 = b;
     matmult_oracle(nrow, ncol, a.data(), b.data(), want.data());
-    linalg::matmult_product(nrow, ncol, a.data(), b.data(), got.data());
-    ASSERT_TRUE(same_bits(got, want)) << nrow << "x" << ncol;
+    linalg::matmult_product(nrow, ncol, a.data(), b.data(), got.data(), isa);
+    ASSERT_TRUE(same_bits(got, want))
+        << nrow << "x" << ncol << " variant " << static_cast<int>(isa);
     ASSERT_TRUE(same_bits(a, a0) && same_bits(b, b0));
   };
-  for (int n = 1; n <= 64; ++n) check(n, n);
-  for (auto [r, k] : {std::pair{5, 3}, {9, 1}, {17, 16}}) check(r, k);
-  check(100, 100);
-  check(257, 257);
+  // Every instruction-set variant that this processor can run.
+  for (linalg::Isa isa : {linalg::Isa::Baseline, linalg::Isa::Avx2, linalg::Isa::Avx512}) {
+    if (!linalg::isa_supported(isa)) continue;
+    for (int n = 1; n <= 64; ++n) check(n, n, isa);
+    for (auto [r, k] : {std::pair{5, 3}, {9, 1}, {17, 16}, {40, 13}}) check(r, k, isa);
+    check(100, 100, isa);
+    check(257, 257, isa);
+  }
 }
 
 }  // namespace

@@ -1,0 +1,33 @@
+// The inner loops of gaussjo and matmult, compiled once per instruction
+// set; the widest one the processor has is chosen at run time, and every
+// one gives the same bits (no contraction, no reassociation).
+#pragma once
+
+#include <cstddef>
+
+namespace linalg {
+
+enum class Isa { Baseline, Avx2, Avx512 };
+
+// Whether this processor can run the variant, and the best one it can.
+bool isa_supported(Isa isa);
+Isa best_isa();
+
+// gaussjo's sweep: applies the pivot steps first .. first+count-1, in that
+// order, to the columns c0 .. c1-1 of the n x n matrix m (column by column,
+// leading dimension n). t holds the multipliers, n for each step: t[q*n + j]
+// is the multiplier of row j at step first+q. Row p of a column is left
+// alone by step p and changed by all the others.
+using SweepFn = void (*)(double* m, std::size_t n, std::size_t c0, std::size_t c1,
+                         std::size_t first, std::size_t count, const double* t);
+
+// matmult's product: c(i,j) = ((+0.0 + a(i,1)*b(1,j)) + a(i,2)*b(2,j)) + ...
+// for i < nrow, j < ncol, summed over k < ncol in increasing order; all
+// three with leading dimension nrow.
+using ProductFn = void (*)(std::size_t nrow, std::size_t ncol, const double* a, const double* b,
+                           double* c);
+
+SweepFn sweep_for(Isa isa);
+ProductFn product_for(Isa isa);
+
+}  // namespace linalg

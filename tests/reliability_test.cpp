@@ -1,0 +1,145 @@
+// Whatever ends a run ends it the specified way and leaves the exchange
+// file ending after a whole record: full devices, file size limits,
+// places that may not be written, a broken standard output.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+
+#include "tests/child.h"
+
+namespace {
+
+using namespace testing_support;
+
+const std::string kFile = "Meld-System666.txt";
+
+std::string golden(const std::string& name) {
+  return read_file(std::string(GOLDEN_DIR) + "/" + name);
+}
+
+// The first `lines` lines of a text.
+std::string first_lines(const std::string& text, int lines) {
+  size_t end = 0;
+  for (int k = 0; k < lines; ++k) end = text.find('\n', end) + 1;
+  return text.substr(0, end);
+}
+
+bool is_whole_record_prefix(const std::string& file, const std::string& whole) {
+  return whole.compare(0, file.size(), file) == 0 && (file.empty() || file.back() == '\n');
+}
+
+ChildResult run_in(const TempDir& dir, ChildOptions o = {}) {
+  if (o.argv.empty()) o.argv = {MELD_PROGRAM};
+  o.cwd = dir.path();
+  return run_child(o);
+}
+
+TEST(FailedWrites, ExchangeFileOnAFullDevice) {
+  TempDir dir;
+  std::filesystem::create_symlink("/dev/full", dir.file(kFile));
+  ChildResult r = run_in(dir);
+  EXPECT_EQ(r.err,
+            "write: No space left on device\n"
+            "apparent state: unit 25 named Meld-System666.txt\n"
+            "last format: list io\n"
+            "lately writing direct formatted external IO\n");
+  EXPECT_EQ(r.signal, SIGABRT);
+  // The console records written so far are not lost.
+  EXPECT_EQ(r.out, first_lines(golden("console.txt"), 3));
+}
+
+TEST(FailedWrites, FileSizeLimitLeavesWholeRecords) {
+  // 100 bytes: the first flush stops inside record 7; 200 bytes: the last
+  // flush stops inside the solution records.
+  for (long long limit : {100LL, 200LL}) {
+    TempDir dir;
+    ChildOptions o;
+    o.file_size_limit = limit;
+    ChildResult r = run_in(dir, o);
+    EXPECT_EQ(r.err.substr(0, r.err.find('\n')), "write: File too large") << limit;
+    EXPECT_EQ(r.signal, SIGABRT);
+    std::string file = read_file(dir.file(kFile));
+    EXPECT_TRUE(is_whole_record_prefix(file, golden("exchange.txt"))) << file;
+    EXPECT_LE(file.size(), static_cast<size_t>(limit));
+    EXPECT_GT(file.size(), static_cast<size_t>(limit) - 40);
+  }
+}
+
+TEST(FailedWrites, DirectoryWithTheFilesName) {
+  TempDir dir;
+  std::filesystem::create_directory(dir.file(kFile));
+  ChildResult r = run_in(dir);
+  EXPECT_EQ(r.err,
+            "list output start: can't write file\n"
+            "apparent state: unit 25 named Meld-System666.txt\n"
+            "last format: list io\n"
+            "lately writing direct formatted external IO\n");
+  EXPECT_EQ(r.signal, SIGABRT);
+  EXPECT_TRUE(std::filesystem::is_directory(dir.file(kFile)));
+}
+
+TEST(FailedWrites, WorkingDirectoryThatMayNotBeWritten) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to run the child as another user";
+  TempDir bin, dir;
+  std::string program = bin.file("meld-system");
+  std::filesystem::copy_file(MELD_PROGRAM, program);
+  chmod(program.c_str(), 0755);
+  chmod(dir.path().c_str(), 0555);
+  ChildOptions o;
+  o.argv = {program};
+  o.uid = 65534;
+  ChildResult r = run_in(dir, o);
+  EXPECT_EQ(r.out, first_lines(golden("console.txt"), 2));
+  EXPECT_EQ(r.err,
+            "open: Permission denied\n"
+            "apparent state: unit 6 (unnamed)\n"
+            "last format: list io\n"
+            "lately writing direct formatted external IO\n");
+  EXPECT_EQ(r.signal, SIGABRT);
+  EXPECT_FALSE(std::filesystem::exists(dir.file(kFile)));
+}
+
+// Standard output that cannot take the report: the run ends at the first
+// hand-over (before the pause), and the exchange file is already complete.
+TEST(BrokenStandardOutput, ClosedFullOrWithoutReader) {
+  struct Case {
+    const char* what;
+    ChildOptions o;
+    std::string first_line;
+    int signal;
+  };
+  Case cases[3] = {{"closed", {}, "write: Bad file descriptor", SIGABRT},
+                   {"full", {}, "write: No space left on device", SIGABRT},
+                   {"no reader", {}, "", SIGPIPE}};
+  cases[0].o.stdout_closed = true;
+  cases[1].o.stdout_file = "/dev/full";
+  cases[2].o.close_stdout_reader = true;
+  for (Case& c : cases) {
+    TempDir dir;
+    ChildResult r = run_in(dir, c.o);
+    EXPECT_EQ(r.signal, c.signal) << c.what;
+    if (!c.first_line.empty()) {
+      EXPECT_EQ(r.err, "PAUSE  statement executed\n" + c.first_line +
+                           "\napparent state: unit 6 (unnamed)\nlast format: list io\n"
+                           "lately writing sequential formatted external IO\n")
+          << c.what;
+    }
+    EXPECT_EQ(read_file(dir.file(kFile)), golden("exchange.txt")) << c.what;
+  }
+}
+
+TEST(BrokenStandardOutput, FailedFinalFlushMakesTheStatusNonZero) {
+  ChildOptions o;
+  o.argv = {FRAME_DRIVER, "stop"};
+  o.stdout_file = "/dev/full";
+  ChildResult r = run_child(o);
+  EXPECT_EQ(r.err, "write: No space left on device\n");
+  EXPECT_TRUE(r.exited);
+  EXPECT_EQ(r.code, 1);
+}
+
+}  // namespace
