@@ -2,6 +2,7 @@
 #pragma once
 
 #include "linalg/kernels.h"
+#include "linalg/kernels.h"
 #include "runtime/types.h"
 
 namespace linalg {
@@ -18,8 +19,15 @@ namespace linalg {
 void matmult(const rt::Integer& nrow, const rt::Integer& ncol, const double* a, const double* b,
              double* c);
 
-// The arithmetic of matmult without the heading.
+// The arithmetic of matmult without the heading: the sums run over
+// register tiles of c (see kernels.h), each element summed in increasing
+// k exactly as the definition orders it.
 void matmult_product(rt::Integer nrow, rt::Integer ncol, const double* a, const double* b,
                      double* c);
+
+// The same with a chosen instruction-set variant, which the processor must
+// support; every variant gives the same bits.
+void matmult_product(rt::Integer nrow, rt::Integer ncol, const double* a, const double* b,
+                     double* c, Isa isa);
 
 }  // namespace linalg

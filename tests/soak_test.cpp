@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <random>
 #include <regex>
@@ -81,8 +82,20 @@ TEST(Soak, LoopOfRecordsKilledAtRandomMoments) {
 
 TEST(Soak, ProgramKilledAtRandomMoments) {
   const std::string golden = read_file(std::string(GOLDEN_DIR) + "/exchange.txt");
+  // The offsets span twice the time a run takes to reach its pause, so
+  // that they fall in start-up, in the run and at the pause alike, however
+  // fast this machine is today.
+  TempDir probe;
+  ChildOptions timing;
+  timing.argv = {MELD_PROGRAM};
+  timing.cwd = probe.path();
+  auto t0 = std::chrono::steady_clock::now();
+  run_child(timing);
+  long run_us = static_cast<long>(std::chrono::duration_cast<std::chrono::microseconds>(
+                                      std::chrono::steady_clock::now() - t0)
+                                      .count());
   std::mt19937 rng(12);
-  std::uniform_int_distribution<long> delay(0, 1500);
+  std::uniform_int_distribution<long> delay(0, 2 * run_us);
   for (const Ending& e : kEndings) {
     int failures = 0;
     int handled = 0;
