@@ -124,6 +124,15 @@ const FormatItem* walk_to_data(bool item_waiting) {
   }
 }
 
+// I editing takes integers of 1, 2, 4 or 8 bytes, F editing reals of 4 or
+// 8; any other item length meeting them is refused, never read past.
+void check_length(const FormatItem& item, Length length) {
+  bool fits = item.op == FormatOp::Int
+                  ? (length == 1 || length == 2 || length == 4 || length == 8)
+                  : item.op != FormatOp::Fixed || length == 4 || length == 8;
+  if (!fits) io_fail(kErrBadType, kContext);
+}
+
 void write_item(const FormatItem& item, const char* element, Length length) {
   Record& rec = st().record;
   std::size_t w = static_cast<std::size_t>(item.width);
@@ -289,6 +298,7 @@ int do_fio(const Integer* count, void* address, Length length) {
     char* element = static_cast<char*>(address);
     for (Integer i = 0; i < *count; ++i, element += length) {
       const FormatItem& item = *walk_to_data(true);
+      check_length(item, length);
       if (reading()) {
         if (item.op == FormatOp::Alpha) {
           read_text(item, element, length);

@@ -36,6 +36,9 @@ struct FormatItem {
 };
 
 inline constexpr int kMaxFormatDepth = 16;
+// The product of the repeat counts of nested groups: beyond it a list would
+// expand to more output than any record needs, and is refused.
+inline constexpr long kMaxGroupExpansion = 100000;
 inline constexpr int kMaxFieldWidth = 999;
 
 struct FormatList {

@@ -61,7 +61,7 @@ class FormatParser {
   bool group(int repeat, int depth) {
     if (depth >= kMaxFormatDepth) return false;
     std::size_t open = list_.count;
-    if (depth == 1) list_.revert = open;
+    long data_before = data_;
     add({.op = FormatOp::Open, .repeat = repeat});
     for (;;) {
       char c = next();
@@ -76,6 +76,8 @@ class FormatParser {
       if (!item(depth)) return false;
     }
     list_.items[open].match = static_cast<int>(list_.count);
+    // The list starts over at its last top-level group that takes data.
+    if (depth == 1 && data_ > data_before) list_.revert = open;
     return add({.op = FormatOp::Close, .match = static_cast<int>(open)});
   }
 
@@ -87,14 +89,19 @@ class FormatParser {
     char c = next();
     if (c == '\'' || c == '"') return !counted && literal(c);
     ++p_;
+    if (c == '(') {
+      if (expansion_ * repeat > kMaxGroupExpansion) return false;
+      expansion_ *= repeat;
+      bool ok = group(repeat, depth + 1);
+      expansion_ /= repeat;
+      return ok;
+    }
     switch (c) {
       case 'X':
         return add({.op = FormatOp::Blanks, .width = repeat});
       case '/':
         for (int i = 0; i < repeat; ++i) add({.op = FormatOp::NewRecord});
         return true;
-      case '(':
-        return group(repeat, depth + 1);
       case 'I': {
         int w = count();
         if (w <= 0) return false;
@@ -105,6 +112,7 @@ class FormatParser {
           if (m < 0 || m > w) return false;
         }
         list_.has_data = true;
+        ++data_;
         return add({.op = FormatOp::Int, .repeat = repeat, .width = w, .digits = m});
       }
       case 'F': {
@@ -114,12 +122,14 @@ class FormatParser {
         int d = count();
         if (d < 0) return false;
         list_.has_data = true;
+        ++data_;
         return add({.op = FormatOp::Fixed, .repeat = repeat, .width = w, .digits = d});
       }
       case 'A': {
         int w = count();
         if (w == 0 || w < -1) return false;
         list_.has_data = true;
+        ++data_;
         return add({.op = FormatOp::Alpha, .repeat = repeat, .width = w < 0 ? 0 : w});
       }
       default:
@@ -145,6 +155,8 @@ class FormatParser {
 
   const char* p_;
   FormatList& list_;
+  long expansion_ = 1;  // product of the repeats of the open groups
+  long data_ = 0;       // data descriptors so far
 };
 
 }  // namespace

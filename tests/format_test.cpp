@@ -92,10 +92,27 @@ TEST(FormattedWrite, ItemsBeyondTheListStartANewRecord) {
   EXPECT_EQ(read_file(dir.file("o")), "x 1\nx 2\nx 3\n");
 }
 
+TEST(FormattedWrite, ReversionSkipsGroupsWithoutData) {
+  TempDir dir;
+  open_unit(10, dir.file("o"));
+  rt::DataControl ctl;
+  ctl.unit = 10;
+  ctl.format = "('<',A1,('-'),2('+'))";
+  rt::s_wsfe(&ctl);
+  char text[3] = {'x', 'y', 'z'};
+  const rt::Integer three = 3;
+  rt::do_fio(&three, text, 1);
+  rt::e_wsfe();
+  close_unit(10);
+  // Items beyond the list start it over from its beginning, since neither
+  // top-level group takes data.
+  EXPECT_EQ(read_file(dir.file("o")), "<x-++\n<y-++\n<z-++\n");
+}
+
 TEST(FormatParser, RejectsWhatItCannotParse) {
   for (const char* bad :
        {"", "1X", "(1X", "(I)", "(I0)", "(F5)", "(F5.)", "(Q)", "('abc)", "(0X)", "(3'a')",
-        "(I3.4)", "(A0)", "(1000I3)", "(((((((((((((((((I1)))))))))))))))))"}) {
+        "(I3.4)", "(A0)", "(1000I3)", "(999(999('x')))", "(((((((((((((((((I1)))))))))))))))))"}) {
     rt::FormatList list;
     EXPECT_FALSE(rt::parse_format(bad, list)) << bad;
     std::free(list.items);
@@ -137,6 +154,21 @@ TEST(FormattedWriteDeathTest, FaultyListReportsError100) {
                 rt::s_wsfe(&c);
               }()),
               ::testing::KilledBySignal(SIGABRT), "^startio: illegal unit number\n");
+}
+
+TEST(FormattedWriteDeathTest, ItemLengthThatTheDescriptorCannotTake) {
+  TempDir dir;
+  EXPECT_EXIT(([&] {
+                open_unit(10, dir.file("o"));
+                rt::DataControl c;
+                c.unit = 10;
+                c.format = "(I3)";
+                rt::s_wsfe(&c);
+                char text[5] = {'a', 'b', 'c', 'd', 'e'};
+                const rt::Integer one = 1;
+                rt::do_fio(&one, text, sizeof text);
+              }()),
+              ::testing::KilledBySignal(SIGABRT), "^fmt: bad variable type\n");
 }
 
 // "(A)" into a 60-character variable.
