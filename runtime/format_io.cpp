@@ -127,9 +127,8 @@ const FormatItem* walk_to_data(bool item_waiting) {
 // I editing takes integers of 1, 2, 4 or 8 bytes, F editing reals of 4 or
 // 8; any other item length meeting them is refused, never read past.
 void check_length(const FormatItem& item, Length length) {
-  bool fits = item.op == FormatOp::Int
-                  ? (length == 1 || length == 2 || length == 4 || length == 8)
-                  : item.op != FormatOp::Fixed || length == 4 || length == 8;
+  bool fits = item.op == FormatOp::Int ? (length == 1 || length == 2 || length == 4 || length == 8)
+                                       : item.op != FormatOp::Fixed || length == 4 || length == 8;
   if (!fits) io_fail(kErrBadType, kContext);
 }
 

@@ -91,9 +91,9 @@ TEST(Soak, ProgramKilledAtRandomMoments) {
   timing.cwd = probe.path();
   auto t0 = std::chrono::steady_clock::now();
   run_child(timing);
-  long run_us = static_cast<long>(std::chrono::duration_cast<std::chrono::microseconds>(
-                                      std::chrono::steady_clock::now() - t0)
-                                      .count());
+  long run_us = static_cast<long>(
+      std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - t0)
+          .count());
   std::mt19937 rng(12);
   std::uniform_int_distribution<long> delay(0, 2 * run_us);
   for (const Ending& e : kEndings) {
