@@ -1,6 +1,11 @@
 // List-directed input: values separated by blanks, tabs, newlines or one
 // comma; null values, "/", repeat counts; the rest of the last record is
 // skipped at the end of the statement.
+//
+// A value is read in two steps: its field (the characters up to the next
+// separator) is found, in place in the unit's buffer when it lies there
+// whole, else gathered into the token; then the field is parsed as a
+// whole by one function that knows the grammar.
 #include <limits>
 
 #include "runtime/errors.h"
@@ -15,14 +20,14 @@ namespace {
 
 constexpr const char* kContext = "list in";
 
-bool is_digit(int c) {
+bool is_digit(char c) {
   return c >= '0' && c <= '9';
 }
 bool is_blank(int c) {
   return c == ' ' || c == '\t';
 }
-// What may follow a value.
-bool ends_value(int c) {
+// What ends a field.
+bool is_separator(int c) {
   return c < 0 || is_blank(c) || c == '\n' || c == ',' || c == '/';
 }
 
@@ -33,129 +38,100 @@ bool is_real_type(Integer type) {
   return type == kReal || type == kDouble;
 }
 
-// A scanner over the statement's unit with one character of look-ahead.
-class ListScanner {
- public:
-  explicit ListScanner(Statement& st) : st_(st), u_(*st.unit) {}
+// A field as the grammar sees it:
+//   [r*] [+|-] digits [. digits] [(E|e|D|d) [+|-] digits | (+|-) digits]
+// with at least one digit in the mantissa; "r*" alone is r null values.
+struct Field {
+  long long repeat = 0;  // 0: no repeat count
+  bool null = false;     // "r*" without a value
+  ListNumber number;
+  const char* text = nullptr;  // the number's characters, for its real reading
+  const char* text_end = nullptr;
+};
 
-  int peek() { return unit_peek(u_, kContext); }
-  void take() { unit_advance(u_); }
-
-  // Skips blanks, tabs and newlines up to the next value; the end of the
-  // file here ends the run.
-  int skip_to_value() {
-    for (;;) {
-      int c = peek();
-      if (c < 0) io_fail(kEndOfFile, kContext);
-      if (!is_blank(c) && c != '\n') return c;
-      take();
-    }
-  }
-
-  // After a value: blanks and tabs, then one comma.
-  void skip_separator() {
-    int c = peek();
-    while (is_blank(c)) {
-      take();
-      c = peek();
-    }
-    if (c == ',') take();
-  }
-
-  // Appends digits to the token; returns how many.
-  std::size_t digits() {
-    std::size_t n = 0;
-    for (int c = peek(); is_digit(c); c = peek()) {
-      st_.token.append(static_cast<char>(c));
-      take();
-      ++n;
-    }
-    return n;
-  }
-
-  // A repeat count "r*" when one stands here, else 0; the sign and digits
-  // that were not a count stay in the token.
-  long long repeat_count() {
-    int c = peek();
-    bool signed_count = c == '+' || c == '-';
-    if (signed_count) {
-      if (c == '-') st_.token.append('-');
-      take();
-    }
-    std::size_t first = st_.token.len;
-    std::size_t n = digits();
-    if (peek() != '*') return 0;
-    take();
+Field parse_field(const char* p, const char* end) {
+  Field f;
+  // A repeat count: digits and a "*".
+  const char* q = p;
+  while (q != end && is_digit(*q)) ++q;
+  if (q != end && *q == '*') {
     long long count = 0;
-    for (std::size_t i = first; i < first + n; ++i) {
-      count = count * 10 + (st_.token.data[i] - '0');
-      if (count > std::numeric_limits<Integer>::max()) break;
+    for (const char* d = p; d != q && count <= std::numeric_limits<Integer>::max(); ++d) {
+      count = count * 10 + (*d - '0');
     }
-    if (n == 0 || signed_count || count == 0 || count > std::numeric_limits<Integer>::max()) {
+    if (q == p || count == 0 || count > std::numeric_limits<Integer>::max()) {
       io_fail(kErrListInput, "bad repetition count");
     }
-    st_.token.len = 0;
-    return count;
-  }
-
-  // The rest of a number whose sign and leading digits are in the token:
-  //   1.5-3 -> 1.5e-3   2.25D0 -> 2.25e0   .5 -> .5
-  ListNumber number(std::size_t lead_digits) {
-    Record& tok = st_.token;
-    ListNumber value;
-    std::size_t mantissa_digits = lead_digits;
-    if (peek() == '.') {
-      value.integral = false;
-      tok.append('.');
-      take();
-      mantissa_digits += digits();
+    f.repeat = count;
+    p = q + 1;
+    if (p == end) {
+      f.null = true;
+      return f;
     }
-    if (mantissa_digits == 0) io_fail(kErrListInput, "invalid number");
-    int c = peek();
+  } else if ((*p == '+' || *p == '-') && p + 1 != end && is_digit(p[1])) {
+    // A signed count is no count: "-2*5".
+    const char* r = p + 1;
+    while (r != end && is_digit(*r)) ++r;
+    if (r != end && *r == '*') io_fail(kErrListInput, "bad repetition count");
+  }
+  if (*p == '*') io_fail(kErrListInput, "bad repetition count");
+  f.text = p;
+  f.text_end = end;
+  // The number.
+  bool negative = *p == '-';
+  if (*p == '+' || *p == '-') ++p;
+  unsigned long long magnitude = 0;
+  std::size_t digits = 0;
+  for (; p != end && is_digit(*p); ++p, ++digits) {
+    unsigned d = static_cast<unsigned>(*p - '0');
+    if (magnitude > (std::numeric_limits<unsigned long long>::max() - d) / 10) {
+      f.number.integer_overflow = true;
+    }
+    magnitude = magnitude * 10 + d;
+  }
+  if (p != end && *p == '.') {
+    f.number.integral = false;
+    for (++p; p != end && is_digit(*p); ++p) ++digits;
+  }
+  if (digits == 0) io_fail(kErrListInput, "invalid number");
+  if (p != end) {
+    char c = *p;
     bool letter = c == 'e' || c == 'E' || c == 'd' || c == 'D';
-    if (letter || c == '+' || c == '-') {
-      value.integral = false;
-      tok.append('e');
-      if (letter) {
-        take();
-        c = peek();
-      }
-      if (c == '+' || c == '-') {
-        if (c == '-') tok.append('-');
-        take();
-      }
-      if (digits() == 0) io_fail(kErrListInput, "exponent field");
-    }
-    if (!ends_value(peek())) io_fail(kErrListInput, "invalid number");
-    if (value.integral) {
-      // The token is [-]digits; a 64-bit value or an overflow.
-      const char* p = tok.data;
-      bool negative = *p == '-';
-      if (negative) ++p;
-      unsigned long long magnitude = 0;
-      for (; p != tok.data + tok.len; ++p) {
-        unsigned digit = static_cast<unsigned>(*p - '0');
-        if (magnitude > (std::numeric_limits<unsigned long long>::max() - digit) / 10) {
-          value.integer_overflow = true;
-          break;
-        }
-        magnitude = magnitude * 10 + digit;
-      }
-      constexpr unsigned long long kLimit = 1ULL << 63;
-      if (magnitude > kLimit - (negative ? 0 : 1)) value.integer_overflow = true;
-      value.integer =
-          negative ? static_cast<long long>(0ULL - magnitude) : static_cast<long long>(magnitude);
-    }
-    tok.extend(1);  // room for a terminator
-    --tok.len;
-    value.real = num::parse_decimal(tok.data, tok.len);
-    return value;
+    if (!letter && c != '+' && c != '-') io_fail(kErrListInput, "invalid number");
+    f.number.integral = false;
+    if (letter) ++p;
+    if (p != end && (*p == '+' || *p == '-')) ++p;
+    if (p == end || !is_digit(*p)) io_fail(kErrListInput, "exponent field");
+    while (p != end && is_digit(*p)) ++p;
+    if (p != end) io_fail(kErrListInput, "invalid number");
   }
+  if (f.number.integral) {
+    constexpr unsigned long long kLimit = 1ULL << 63;
+    if (magnitude > kLimit - (negative ? 0 : 1)) f.number.integer_overflow = true;
+    f.number.integer =
+        negative ? static_cast<long long>(0ULL - magnitude) : static_cast<long long>(magnitude);
+  }
+  return f;
+}
 
- private:
-  Statement& st_;
-  Unit& u_;
-};
+// The real reading of a number's text: "1.5-3" -> 1.5e-3, "2D0" -> 2e0.
+double real_of(const char* p, const char* end, Record& tok) {
+  tok.len = 0;
+  if (*p == '+') ++p;
+  for (; p != end; ++p) {
+    char c = *p;
+    if (c == 'E' || c == 'd' || c == 'D') {
+      c = 'e';
+    } else if ((c == '+' || c == '-') && tok.len > 0 && tok.data[tok.len - 1] != 'e' &&
+               tok.data[tok.len - 1] != '-') {
+      tok.append('e');  // a sign right after the digits opens the exponent
+    }
+    if (c != '+') tok.append(c);
+  }
+  tok.extend(1);  // room for a terminator
+  --tok.len;
+  return num::parse_decimal(tok.data, tok.len);
+}
 
 bool fits(long long v, std::size_t size) {
   if (size >= 8) return true;
@@ -174,8 +150,9 @@ void assign(Integer type, char* element, const ListNumber& value) {
   }
   if (!value.integral) io_fail(kErrUnexpectedChar, "invalid integer");
   std::size_t size = type_size(type);
-  if (value.integer_overflow || !fits(value.integer, size))
+  if (value.integer_overflow || !fits(value.integer, size)) {
     io_fail(kErrListInput, "integer overflow");
+  }
   switch (size) {
     case 1:
       store(element, static_cast<std::int8_t>(value.integer));
@@ -190,6 +167,48 @@ void assign(Integer type, char* element, const ListNumber& value) {
       store(element, static_cast<std::int64_t>(value.integer));
       return;
   }
+}
+
+// Skips blanks, tabs and newlines up to the next value; the end of the
+// file here ends the run.
+int skip_to_value(Unit& u) {
+  for (;;) {
+    const char* p = u.buf + u.rpos;
+    const char* end = u.buf + u.len;
+    while (p != end && (*p == ' ' || *p == '\t' || *p == '\n')) ++p;
+    u.rpos = static_cast<std::size_t>(p - u.buf);
+    if (p != end) return static_cast<unsigned char>(*p);
+    if (unit_refill(u, kContext) < 0) io_fail(kEndOfFile, kContext);
+  }
+}
+
+// After a value: blanks and tabs, then one comma.
+void skip_separator(Unit& u) {
+  int c = unit_peek(u, kContext);
+  while (is_blank(c)) {
+    unit_advance(u);
+    c = unit_peek(u, kContext);
+  }
+  if (c == ',') unit_advance(u);
+}
+
+// The field that starts at the unit's position, consumed; in place when
+// it lies whole in the buffer, else gathered into the token.
+Field take_field(Unit& u, Record& tok) {
+  const char* start = u.buf + u.rpos;
+  const char* end = u.buf + u.len;
+  const char* p = start;
+  while (p != end && !is_separator(static_cast<unsigned char>(*p))) ++p;
+  if (p != end) {
+    u.rpos = static_cast<std::size_t>(p - u.buf);
+    return parse_field(start, p);
+  }
+  tok.len = 0;
+  for (int c = unit_peek(u, kContext); !is_separator(c); c = unit_peek(u, kContext)) {
+    tok.append(static_cast<char>(c));
+    unit_advance(u);
+  }
+  return parse_field(tok.data, tok.data + tok.len);
 }
 
 }  // namespace
@@ -213,40 +232,32 @@ void list_read_item(Integer type, char* element, Length /*length*/) {
     if (!st.repeat_null) assign(type, element, st.repeat_value);
     return;
   }
-  ListScanner scan(st);
-  int c = scan.skip_to_value();
+  Unit& u = *st.unit;
+  int c = skip_to_value(u);
   if (c == '/') {
-    scan.take();
+    unit_advance(u);
     st.items_ended = true;
     return;
   }
   if (c == ',') {
-    scan.take();
+    unit_advance(u);
     return;
   }
-  st.token.len = 0;
-  if (long long count = scan.repeat_count(); count > 0) {
-    st.repeat_left = count - 1;
-    // "3*" alone gives three null values.
-    st.repeat_null = ends_value(scan.peek());
-    if (st.repeat_null) {
-      scan.skip_separator();
-      return;
-    }
-    int sign = scan.peek();
-    if (sign == '+' || sign == '-') {
-      if (sign == '-') st.token.append('-');
-      scan.take();
-    }
-    st.repeat_value = scan.number(scan.digits());
-    scan.skip_separator();
-    assign(type, element, st.repeat_value);
+  Field f = take_field(u, st.token);
+  if (f.repeat > 0) {
+    // "3*" alone gives three null values; "3*7" three sevens.
+    st.repeat_left = f.repeat - 1;
+    st.repeat_null = f.null;
+    skip_separator(u);
+    if (f.null) return;
+    f.number.real = real_of(f.text, f.text_end, st.record);
+    st.repeat_value = f.number;
+    assign(type, element, f.number);
     return;
   }
-  std::size_t lead = st.token.len - (st.token.len > 0 && st.token.data[0] == '-' ? 1 : 0);
-  ListNumber value = scan.number(lead);
-  scan.skip_separator();
-  assign(type, element, value);
+  if (is_real_type(type)) f.number.real = real_of(f.text, f.text_end, st.record);
+  skip_separator(u);
+  assign(type, element, f.number);
 }
 
 int e_rsle() {

@@ -96,7 +96,7 @@ ChildResult run_child(const ChildOptions& o) {
 
   ChildResult r;
   long long start = now_us();
-  bool started = !o.signal_after_output;
+  bool started = o.signal_clock == 0;
   if (o.close_stdout_reader) close(out_pipe[0]);
   bool signalled = o.signal == 0;
   pollfd fds[3] = {{o.close_stdout_reader ? -1 : out_pipe[0], POLLIN, 0},
@@ -121,7 +121,7 @@ ChildResult run_child(const ChildOptions& o) {
       if (fds[i].fd < 0 || fds[i].revents == 0) continue;
       ssize_t got = read(fds[i].fd, buf, sizeof buf);
       if (got > 0) {
-        if (i == 0 && !started) {
+        if (i + 1 == o.signal_clock && !started) {
           started = true;
           start = now_us();
         }

@@ -24,7 +24,9 @@ struct ChildOptions {
   bool ignore_sigint = false;  // started with interrupts ignored
   int signal = 0;              // sent after signal_delay_us
   long signal_delay_us = 0;
-  bool signal_after_output = false;  // the delay counts from the first output
+  // The delay counts from the start, or from the first bytes on standard
+  // output (1) or standard error (2).
+  int signal_clock = 0;
   bool close_stdout_reader = false;  // the reader of standard output goes at once
   int timeout_ms = 20000;
 };

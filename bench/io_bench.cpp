@@ -1,0 +1,298 @@
+// The record layer against its floors, in items (or records) per second:
+// list-directed output of doubles, integers and texts against snprintf and
+// one fwrite per record; format 901 against snprintf with the same C
+// format; list-directed input of " 1 2  3." records against strtol and
+// strtod on the same text. Output goes to /dev/null on both sides, so that
+// what is measured is the layer's own work.
+//
+//   build/bench/io_bench
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "runtime/io.h"
+#include "runtime/numconv.h"
+
+namespace {
+
+constexpr rt::Integer kUnit = 10;
+constexpr int kItemsPerRecord = 4;
+constexpr const char* k901 = "(1X,'Check: amat*x = b? ',I3,F15.11,' =?=',F15.11)";
+
+void open_unit(const char* name, const char* status = "unknown") {
+  rt::OpenControl o;
+  o.unit = kUnit;
+  o.name = name;
+  o.name_len = static_cast<rt::Length>(std::strlen(name));
+  o.status = status;
+  rt::f_open(&o);
+}
+
+void close_unit() {
+  rt::CloseControl c;
+  c.unit = kUnit;
+  rt::f_clos(&c);
+}
+
+// Whole numbers and values from 1e-5 to 1e5, as a program's results are;
+// or a wide mix of magnitudes and signs.
+std::vector<double> doubles(bool wide) {
+  std::mt19937_64 rng(9);
+  std::vector<double> v(4096);
+  for (size_t k = 0; k < v.size(); ++k) {
+    if (wide) {
+      v[k] = std::ldexp(std::uniform_real_distribution<double>(-1, 1)(rng),
+                        std::uniform_int_distribution<int>(-300, 300)(rng));
+    } else if (k % 2 == 0) {
+      v[k] = static_cast<double>(std::uniform_int_distribution<int>(-1000, 1000)(rng));
+    } else {
+      v[k] = std::pow(10.0, std::uniform_real_distribution<double>(-5, 5)(rng));
+    }
+  }
+  return v;
+}
+
+// The floor's layout of a double, as the layer lays it out: blank, sign or
+// blank, "%.9G" of the magnitude, a point added where it has none.
+int floor_double(char* out, double x) {
+  out[0] = ' ';
+  out[1] = x < 0 ? '-' : ' ';
+  if (x == 0) return 2 + std::sprintf(out + 2, "0.");
+  int n = std::snprintf(out + 2, 32, "%.9G", std::fabs(x));
+  char* e = std::strchr(out + 2, 'E');
+  char* stop = e ? e : out + 2 + n;
+  if (std::memchr(out + 2, '.', static_cast<size_t>(stop - out - 2)) == nullptr && out[2] != 'I' &&
+      out[2] != 'N') {
+    std::memmove(stop + 1, stop, static_cast<size_t>(out + 2 + n - stop) + 1);
+    *stop = '.';
+    ++n;
+  }
+  return 2 + n;
+}
+
+void BM_list_doubles(benchmark::State& state) {
+  const std::vector<double> v = doubles(state.range(0) != 0);
+  open_unit("/dev/null");
+  rt::DataControl c;
+  c.unit = kUnit;
+  const rt::Integer type = rt::kDouble, one = 1;
+  size_t k = 0;
+  for (auto _ : state) {
+    rt::s_wsle(&c);
+    for (int i = 0; i < kItemsPerRecord; ++i, k = (k + 1) % v.size()) {
+      rt::do_lio(&type, &one, const_cast<double*>(&v[k]), 8);
+    }
+    rt::e_wsle();
+  }
+  close_unit();
+  state.SetItemsProcessed(state.iterations() * kItemsPerRecord);
+}
+
+void BM_floor_doubles(benchmark::State& state) {
+  const std::vector<double> v = doubles(state.range(0) != 0);
+  FILE* f = std::fopen("/dev/null", "w");
+  char line[256];
+  size_t k = 0;
+  for (auto _ : state) {
+    int n = 0;
+    for (int i = 0; i < kItemsPerRecord; ++i, k = (k + 1) % v.size())
+      n += floor_double(line + n, v[k]);
+    line[n++] = '\n';
+    std::fwrite(line, 1, static_cast<size_t>(n), f);
+  }
+  std::fclose(f);
+  state.SetItemsProcessed(state.iterations() * kItemsPerRecord);
+}
+
+void BM_list_integers(benchmark::State& state) {
+  open_unit("/dev/null");
+  rt::DataControl c;
+  c.unit = kUnit;
+  const rt::Integer type = rt::kInt, one = 1;
+  rt::Integer value = 0;
+  for (auto _ : state) {
+    rt::s_wsle(&c);
+    for (int i = 0; i < kItemsPerRecord; ++i) {
+      value = (value * 7919 + 13) % 200003 - 100000;
+      rt::do_lio(&type, &one, &value, 4);
+    }
+    rt::e_wsle();
+  }
+  close_unit();
+  state.SetItemsProcessed(state.iterations() * kItemsPerRecord);
+}
+
+void BM_floor_integers(benchmark::State& state) {
+  FILE* f = std::fopen("/dev/null", "w");
+  char line[256];
+  int value = 0;
+  for (auto _ : state) {
+    int n = 0;
+    for (int i = 0; i < kItemsPerRecord; ++i) {
+      value = (value * 7919 + 13) % 200003 - 100000;
+      n += std::snprintf(line + n, 16, " %d", value);
+    }
+    line[n++] = '\n';
+    std::fwrite(line, 1, static_cast<size_t>(n), f);
+  }
+  std::fclose(f);
+  state.SetItemsProcessed(state.iterations() * kItemsPerRecord);
+}
+
+void BM_list_texts(benchmark::State& state) {
+  open_unit("/dev/null");
+  rt::DataControl c;
+  c.unit = kUnit;
+  const rt::Integer type = rt::kChar, one = 1;
+  char text[] = "Test amat*x=b ?: (";
+  for (auto _ : state) {
+    rt::s_wsle(&c);
+    for (int i = 0; i < kItemsPerRecord; ++i) rt::do_lio(&type, &one, text, 18);
+    rt::e_wsle();
+  }
+  close_unit();
+  state.SetItemsProcessed(state.iterations() * kItemsPerRecord);
+}
+
+void BM_floor_texts(benchmark::State& state) {
+  FILE* f = std::fopen("/dev/null", "w");
+  char line[256];
+  const char text[] = "Test amat*x=b ?: (";
+  for (auto _ : state) {
+    int n = std::snprintf(line, sizeof line, " %.*s%.*s%.*s%.*s", 18, text, 18, text, 18, text, 18,
+                          text);
+    line[n++] = '\n';
+    std::fwrite(line, 1, static_cast<size_t>(n), f);
+  }
+  std::fclose(f);
+  state.SetItemsProcessed(state.iterations() * kItemsPerRecord);
+}
+
+void BM_format_901(benchmark::State& state) {
+  const std::vector<double> v = doubles(false);
+  open_unit("/dev/null");
+  rt::DataControl c;
+  c.unit = kUnit;
+  c.format = k901;
+  const rt::Integer one = 1;
+  rt::Integer i = 0;
+  size_t k = 0;
+  for (auto _ : state) {
+    rt::s_wsfe(&c);
+    i = (i + 1) % 1000;
+    rt::do_fio(&one, &i, 4);
+    rt::do_fio(&one, const_cast<double*>(&v[k]), 8);
+    rt::do_fio(&one, const_cast<double*>(&v[k + 1]), 8);
+    rt::e_wsfe();
+    k = (k + 2) % v.size();
+  }
+  close_unit();
+  state.SetItemsProcessed(state.iterations());
+}
+
+void BM_floor_901(benchmark::State& state) {
+  const std::vector<double> v = doubles(false);
+  FILE* f = std::fopen("/dev/null", "w");
+  char line[256];
+  int i = 0;
+  size_t k = 0;
+  for (auto _ : state) {
+    i = (i + 1) % 1000;
+    int n = std::snprintf(line, sizeof line, " Check: amat*x = b? %3d%15.11f =?=%15.11f\n", i, v[k],
+                          v[k + 1]);
+    std::fwrite(line, 1, static_cast<size_t>(n), f);
+    k = (k + 2) % v.size();
+  }
+  std::fclose(f);
+  state.SetItemsProcessed(state.iterations());
+}
+
+// A file of " i j  x." records, read from its start again at its end.
+constexpr int kInputRecords = 100000;
+
+std::string input_file() {
+  static std::string path;
+  if (path.empty()) {
+    char templ[] = "/tmp/meld-input-XXXXXX";
+    int fd = mkstemp(templ);
+    std::string text;
+    for (int k = 0; k < kInputRecords; ++k) {
+      text += " " + std::to_string(k % 9 + 1) + " " + std::to_string(k % 7 + 1) + "  " +
+              std::to_string(k % 1000) + ".\n";
+    }
+    if (write(fd, text.data(), text.size()) != static_cast<ssize_t>(text.size())) std::abort();
+    close(fd);
+    path = templ;
+  }
+  return path;
+}
+
+void BM_list_input(benchmark::State& state) {
+  std::string path = input_file();
+  open_unit(path.c_str(), "old");
+  rt::DataControl c;
+  c.unit = kUnit;
+  rt::RewindControl r;
+  r.unit = kUnit;
+  const rt::Integer ti = rt::kInt, td = rt::kDouble, one = 1;
+  rt::Integer i = 0, j = 0;
+  double x = 0;
+  int k = 0;
+  for (auto _ : state) {
+    if (k++ == kInputRecords) {
+      rt::f_rew(&r);
+      k = 1;
+    }
+    rt::s_rsle(&c);
+    rt::do_lio(&ti, &one, &i, 4);
+    rt::do_lio(&ti, &one, &j, 4);
+    rt::do_lio(&td, &one, &x, 8);
+    rt::e_rsle();
+    benchmark::DoNotOptimize(x);
+  }
+  close_unit();
+  state.SetItemsProcessed(state.iterations());
+}
+
+void BM_floor_input(benchmark::State& state) {
+  // The same text in memory, converted with strtol, strtol and strtod.
+  std::string text;
+  for (int k = 0; k < kInputRecords; ++k) {
+    text += " " + std::to_string(k % 9 + 1) + " " + std::to_string(k % 7 + 1) + "  " +
+            std::to_string(k % 1000) + ".\n";
+  }
+  const char* p = text.c_str();
+  for (auto _ : state) {
+    if (*p == '\0') p = text.c_str();
+    char* end;
+    long i = std::strtol(p, &end, 10);
+    long j = std::strtol(end, &end, 10);
+    double x = std::strtod(end, &end);
+    p = end + 1;
+    benchmark::DoNotOptimize(i + j);
+    benchmark::DoNotOptimize(x);
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+
+BENCHMARK(BM_list_doubles)->Arg(0)->Arg(1);
+BENCHMARK(BM_floor_doubles)->Arg(0)->Arg(1);
+BENCHMARK(BM_list_integers);
+BENCHMARK(BM_floor_integers);
+BENCHMARK(BM_list_texts);
+BENCHMARK(BM_floor_texts);
+BENCHMARK(BM_format_901);
+BENCHMARK(BM_floor_901);
+BENCHMARK(BM_list_input);
+BENCHMARK(BM_floor_input);
+
+}  // namespace
+
+BENCHMARK_MAIN();
