@@ -237,15 +237,26 @@ void read_text(const FormatItem& item, char* element, Length length) {
 }
 
 // The format of the statement, or the fatal report for one that cannot be
-// parsed, quoting as much of it as the report shows.
+// parsed, quoting as much of it as the report shows. The same text at the
+// same place as the last statement's is not parsed again: its literals
+// still point into it.
 void take_format(const char* format) {
   Statement& s = st();
   run.last.format = format;
-  if (!parse_format(format, s.format)) {
-    run.last.format_len = faulty_format_length(format);
-    io_fail(kErrFormat, "startio");
+  const std::size_t len = std::strlen(format);
+  const bool same = s.format_source == format && s.format_copy.len == len &&
+                    std::memcmp(s.format_copy.data, format, len) == 0;
+  if (!same) {
+    s.format_source = nullptr;
+    if (!parse_format(format, s.format)) {
+      run.last.format_len = faulty_format_length(format);
+      io_fail(kErrFormat, "startio");
+    }
+    s.format_copy.len = 0;
+    s.format_copy.append(format, len);
+    s.format_source = format;
   }
-  run.last.format_len = std::strlen(format);
+  run.last.format_len = len;
   s.walk = 0;
   s.depth = 0;
   s.repeat_done = 0;

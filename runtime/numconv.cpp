@@ -80,12 +80,94 @@ void edit_integer(long long value, int w, int m, char* out) {
   std::memcpy(p, digits, std::min(shown, n));
 }
 
+namespace {
+
+__extension__ typedef unsigned __int128 Uint128;  // GCC and clang on 64-bit hosts
+
+constexpr std::uint64_t kPowers10[] = {1ULL,
+                                       10ULL,
+                                       100ULL,
+                                       1000ULL,
+                                       10000ULL,
+                                       100000ULL,
+                                       1000000ULL,
+                                       10000000ULL,
+                                       100000000ULL,
+                                       1000000000ULL,
+                                       10000000000ULL,
+                                       100000000000ULL,
+                                       1000000000000ULL,
+                                       10000000000000ULL,
+                                       100000000000000ULL,
+                                       1000000000000000ULL,
+                                       10000000000000000ULL,
+                                       100000000000000000ULL,
+                                       1000000000000000000ULL};
+
+// "%.*f" of a finite magnitude below 2^64 / 10^d, exactly: with x = m*2^e,
+// round(x*10^d) is m*10^d shifted right by -e, rounded half to even on the
+// exact remainder. Returns 0 when the value is outside that range.
+//   2.5, d = 11 -> "2.50000000000"   0.125, d = 2 -> "0.12"
+std::size_t fixed_exact(double magnitude, int d, char* out) {
+  if (d > 18 || !(magnitude < 1.8e19)) return 0;
+  if (magnitude == 0) {
+    out[0] = '0';
+    if (d == 0) return 1;
+    out[1] = '.';
+    std::memset(out + 2, '0', static_cast<std::size_t>(d));
+    return 2 + static_cast<std::size_t>(d);
+  }
+  std::uint64_t bits;
+  std::memcpy(&bits, &magnitude, sizeof bits);
+  const int biased = static_cast<int>(bits >> 52);
+  std::uint64_t m = bits & ((1ULL << 52) - 1);
+  int e;
+  if (biased == 0) {
+    e = -1074;  // subnormal
+  } else {
+    m |= 1ULL << 52;
+    e = biased - 1075;
+  }
+  const Uint128 scaled = static_cast<Uint128>(m) * kPowers10[d];
+  Uint128 n;
+  if (e >= 0) {
+    if (e > 11) return 0;
+    n = scaled << e;
+  } else if (-e >= 127) {
+    n = 0;  // below half a unit of the last place: m*10^d < 2^(53+60)
+  } else {
+    const int shift = -e;
+    n = scaled >> shift;
+    const Uint128 rest = scaled - (n << shift);
+    const Uint128 half = static_cast<Uint128>(1) << (shift - 1);
+    if (rest > half || (rest == half && (n & 1) != 0)) ++n;
+  }
+  if ((n >> 64) != 0) return 0;
+  const std::uint64_t whole = static_cast<std::uint64_t>(n) / kPowers10[d];
+  std::uint64_t part = static_cast<std::uint64_t>(n) % kPowers10[d];
+  std::size_t len = magnitude_digits(whole, out);
+  if (d == 0) return len;
+  out[len++] = '.';
+  for (int k = d - 1; k >= 0; --k) {
+    out[len + static_cast<std::size_t>(k)] = static_cast<char>('0' + part % 10);
+    part /= 10;
+  }
+  return len + static_cast<std::size_t>(d);
+}
+
+}  // namespace
+
 void edit_fixed(double x, int w, int d, char* out) {
   char text[kFixedRoom];
-  auto [end, ec] =
-      std::to_chars(text, text + kFixedRoom - 1, std::fabs(x), std::chars_format::fixed, d);
-  (void)ec;
-  std::size_t n = static_cast<std::size_t>(end - text);
+  std::size_t n = fixed_exact(std::fabs(x), d, text);
+  if (n == 0) {
+    // Beyond the exact range (and for infinities and NaN): the library's
+    // conversion.
+    auto [end, ec] =
+        std::to_chars(text, text + kFixedRoom - 1, std::fabs(x), std::chars_format::fixed, d);
+    (void)ec;
+    n = static_cast<std::size_t>(end - text);
+  }
   // "%#.0f" keeps its point: 2 -> "2."
   if (d == 0 && text[0] >= '0' && text[0] <= '9') text[n++] = '.';
   // A value that shows only zeros is written without its sign.

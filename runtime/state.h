@@ -52,6 +52,10 @@ struct Statement {
 
   // Formatted transfer.
   FormatList format;
+  // The text that `format` was parsed from, kept to recognise a statement
+  // that uses the same format again (a program's formats are constants).
+  const char* format_source = nullptr;
+  Record format_copy;
   std::size_t walk = 0;                      // next item of the format list
   int repeat_done = 0;                       // repeats of the current data item already used
   int depth = 0;                             // open groups, the whole list included
