@@ -6,6 +6,8 @@
 // separator) is found, in place in the unit's buffer when it lies there
 // whole, else gathered into the token; then the field is parsed as a
 // whole by one function that knows the grammar.
+#include <cstdint>
+#include <cstring>
 #include <limits>
 
 #include "runtime/errors.h"
@@ -45,11 +47,34 @@ struct Field {
   long long repeat = 0;  // 0: no repeat count
   bool null = false;     // "r*" without a value
   ListNumber number;
-  const char* text = nullptr;  // the number's characters, for its real reading
+  // The number's parts: value = mantissa * 10^(exponent - scale), with
+  // `significant` digits in the mantissa (leading zeros not counted).
+  bool negative = false;
+  std::uint64_t mantissa = 0;
+  int significant = 0;
+  int scale = 0;
+  long exponent = 0;
+  const char* text = nullptr;  // the number's characters, for the general case
   const char* text_end = nullptr;
 };
 
-Field parse_field(const char* p, const char* end) {
+// 10^0 .. 10^22, every one exact in a double.
+constexpr double kExactPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                   1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                   1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// The digits at p, into the mantissa; returns where they end.
+[[gnu::always_inline]] inline const char* take_digits(const char* p, const char* end, Field& f,
+                                                      bool fraction) {
+  for (; p != end && is_digit(*p); ++p) {
+    if (fraction) ++f.scale;
+    if (f.significant == 0 && *p == '0') continue;  // a leading zero
+    if (++f.significant <= 19) f.mantissa = f.mantissa * 10 + static_cast<unsigned>(*p - '0');
+  }
+  return p;
+}
+
+[[gnu::always_inline]] inline Field parse_field(const char* p, const char* end) {
   Field f;
   // A repeat count: digits and a "*".
   const char* q = p;
@@ -68,62 +93,76 @@ Field parse_field(const char* p, const char* end) {
       f.null = true;
       return f;
     }
-  } else if ((*p == '+' || *p == '-') && p + 1 != end && is_digit(p[1])) {
+  } else if (q == p && p != end && (*p == '+' || *p == '-')) {
     // A signed count is no count: "-2*5".
     const char* r = p + 1;
     while (r != end && is_digit(*r)) ++r;
-    if (r != end && *r == '*') io_fail(kErrListInput, "bad repetition count");
+    if (r != p + 1 && r != end && *r == '*') io_fail(kErrListInput, "bad repetition count");
   }
   if (*p == '*') io_fail(kErrListInput, "bad repetition count");
   f.text = p;
   f.text_end = end;
-  // The number.
-  bool negative = *p == '-';
+  // The mantissa.
+  f.negative = *p == '-';
   if (*p == '+' || *p == '-') ++p;
-  unsigned long long magnitude = 0;
-  std::size_t digits = 0;
-  for (; p != end && is_digit(*p); ++p, ++digits) {
-    unsigned d = static_cast<unsigned>(*p - '0');
-    if (magnitude > (std::numeric_limits<unsigned long long>::max() - d) / 10) {
-      f.number.integer_overflow = true;
-    }
-    magnitude = magnitude * 10 + d;
-  }
+  const char* first = p;
+  p = take_digits(p, end, f, false);
+  std::ptrdiff_t digits = p - first;
   if (p != end && *p == '.') {
     f.number.integral = false;
-    for (++p; p != end && is_digit(*p); ++p) ++digits;
+    const char* fraction = ++p;
+    p = take_digits(p, end, f, true);
+    digits += p - fraction;
   }
   if (digits == 0) io_fail(kErrListInput, "invalid number");
+  // The exponent.
   if (p != end) {
     char c = *p;
     bool letter = c == 'e' || c == 'E' || c == 'd' || c == 'D';
     if (!letter && c != '+' && c != '-') io_fail(kErrListInput, "invalid number");
     f.number.integral = false;
     if (letter) ++p;
+    bool minus = p != end && *p == '-';
     if (p != end && (*p == '+' || *p == '-')) ++p;
     if (p == end || !is_digit(*p)) io_fail(kErrListInput, "exponent field");
-    while (p != end && is_digit(*p)) ++p;
+    for (; p != end && is_digit(*p); ++p) {
+      if (f.exponent < 100000) f.exponent = f.exponent * 10 + (*p - '0');
+    }
     if (p != end) io_fail(kErrListInput, "invalid number");
+    if (minus) f.exponent = -f.exponent;
   }
   if (f.number.integral) {
-    constexpr unsigned long long kLimit = 1ULL << 63;
-    if (magnitude > kLimit - (negative ? 0 : 1)) f.number.integer_overflow = true;
+    constexpr std::uint64_t kLimit = 1ULL << 63;
+    f.number.integer_overflow = f.significant > 19 || f.mantissa > kLimit - (f.negative ? 0 : 1);
     f.number.integer =
-        negative ? static_cast<long long>(0ULL - magnitude) : static_cast<long long>(magnitude);
+        f.negative ? static_cast<long long>(0ULL - f.mantissa) : static_cast<long long>(f.mantissa);
   }
   return f;
 }
 
-// The real reading of a number's text: "1.5-3" -> 1.5e-3, "2D0" -> 2e0.
-double real_of(const char* p, const char* end, Record& tok) {
+// The real reading of a field. Up to 15 significant digits and a power of
+// ten up to 22 give the correctly rounded value with one rounding; any
+// other number is written out ("1.5-3" -> "1.5e-3") for the general
+// conversion. `tok` must not hold the field.
+double real_of(const Field& f, Record& tok) {
+  const long power = f.exponent - f.scale;
+  if (f.significant <= 15 && (f.mantissa == 0 || (power >= -22 && power <= 22))) {
+    double value = static_cast<double>(f.mantissa);
+    if (power < 0) {
+      value = value / kExactPowers[-power];
+    } else if (f.mantissa != 0) {
+      value = value * kExactPowers[power];
+    }
+    return f.negative ? -value : value;
+  }
   tok.len = 0;
+  const char* p = f.text;
   if (*p == '+') ++p;
-  for (; p != end; ++p) {
+  for (; p != f.text_end; ++p) {
     char c = *p;
     if (c == 'E' || c == 'd' || c == 'D') {
       c = 'e';
-    } else if ((c == '+' || c == '-') && tok.len > 0 && tok.data[tok.len - 1] != 'e' &&
-               tok.data[tok.len - 1] != '-') {
+    } else if ((c == '+' || c == '-') && tok.len > 0 && tok.data[tok.len - 1] != 'e') {
       tok.append('e');  // a sign right after the digits opens the exponent
     }
     if (c != '+') tok.append(c);
@@ -192,6 +231,61 @@ void skip_separator(Unit& u) {
   if (c == ',') unit_advance(u);
 }
 
+// The common value, read straight from the buffer: [-]digits[.digits] of
+// up to 15 digits, followed by a blank, a tab, a comma, a "/" or a line end
+// in the buffer. Converted exactly (a whole mantissa divided by an exact
+// power of ten rounds once). Anything else, a repeat count, an exponent, a
+// longer number, an integer item given a point, or the buffer's end,
+// consumes nothing and returns false for the general path.
+[[gnu::always_inline]] inline bool read_plain(Unit& u, Integer type, char* element) {
+  const char* p = u.buf + u.rpos;
+  const char* const end = u.buf + u.len;
+  const bool negative = *p == '-';
+  if (*p == '-' || *p == '+') ++p;
+  const char* const first = p;
+  std::uint64_t mantissa = 0;
+  for (; p != end && is_digit(*p); ++p) mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
+  std::ptrdiff_t scale = 0;
+  const bool point = p != end && *p == '.';
+  if (point) {
+    if (!is_real_type(type)) return false;
+    const char* const fraction = ++p;
+    for (; p != end && is_digit(*p); ++p)
+      mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
+    scale = p - fraction;
+  }
+  const std::ptrdiff_t digits = p - first - (point ? 1 : 0);
+  if (digits <= 0 || digits > 15 || p == end) return false;
+  const char c = *p;
+  if (c != ' ' && c != '\t' && c != '\n' && c != ',' && c != '/') return false;
+  if (is_real_type(type)) {
+    double value = static_cast<double>(mantissa);
+    if (scale > 0) value = value / kExactPowers[scale];
+    if (negative) value = -value;
+    if (type == kDouble) {
+      store(element, value);
+    } else {
+      store(element, static_cast<float>(value));
+    }
+  } else {
+    const long long value =
+        negative ? -static_cast<long long>(mantissa) : static_cast<long long>(mantissa);
+    if (type == kInt && value >= INT32_MIN && value <= INT32_MAX) {
+      store(element, static_cast<std::int32_t>(value));
+    } else {
+      if (!fits(value, type_size(type))) return false;
+      ListNumber number;
+      number.integer = value;
+      assign(type, element, number);
+    }
+  }
+  // The separator: blanks and tabs, then one comma.
+  while (p != end && (*p == ' ' || *p == '\t')) ++p;
+  if (p != end && *p == ',') ++p;
+  u.rpos = static_cast<std::size_t>(p - u.buf);
+  return true;
+}
+
 // The field that starts at the unit's position, consumed; in place when
 // it lies whole in the buffer, else gathered into the token.
 Field take_field(Unit& u, Record& tok) {
@@ -223,10 +317,12 @@ int s_rsle(const DataControl* control) {
   }
 }
 
-void list_read_item(Integer type, char* element, Length /*length*/) {
-  Statement& st = run.statement;
-  if (st.items_ended) return;
-  if (!is_integer_type(type) && !is_real_type(type)) io_fail(kErrBadType, kContext);
+namespace {
+
+// Every value that the plain path does not take: null values, "/", repeat
+// counts, exponents, long numbers, fields across a refill of the buffer,
+// and every error.
+[[gnu::noinline]] void read_item(Statement& st, Integer type, char* element) {
   if (st.repeat_left > 0) {
     --st.repeat_left;
     if (!st.repeat_null) assign(type, element, st.repeat_value);
@@ -243,6 +339,7 @@ void list_read_item(Integer type, char* element, Length /*length*/) {
     unit_advance(u);
     return;
   }
+  if (read_plain(u, type, element)) return;
   Field f = take_field(u, st.token);
   if (f.repeat > 0) {
     // "3*" alone gives three null values; "3*7" three sevens.
@@ -250,14 +347,36 @@ void list_read_item(Integer type, char* element, Length /*length*/) {
     st.repeat_null = f.null;
     skip_separator(u);
     if (f.null) return;
-    f.number.real = real_of(f.text, f.text_end, st.record);
+    f.number.real = real_of(f, st.record);
     st.repeat_value = f.number;
     assign(type, element, f.number);
     return;
   }
-  if (is_real_type(type)) f.number.real = real_of(f.text, f.text_end, st.record);
+  // The field may lie in the token; the real reading writes out its text
+  // in the output record's storage, which a read statement does not use.
+  if (is_real_type(type)) f.number.real = real_of(f, st.record);
   skip_separator(u);
   assign(type, element, f.number);
+}
+
+}  // namespace
+
+void list_read_item(Integer type, char* element, Length /*length*/) {
+  Statement& st = run.statement;
+  if (st.items_ended) return;
+  if (!is_integer_type(type) && !is_real_type(type)) io_fail(kErrBadType, kContext);
+  // The common case: a plain number a few blanks on, in the buffer.
+  if (st.repeat_left == 0) {
+    Unit& u = *st.unit;
+    const char* p = u.buf + u.rpos;
+    const char* const end = u.buf + u.len;
+    while (p != end && (*p == ' ' || *p == '\t' || *p == '\n')) ++p;
+    if (p != end && *p != '/' && *p != ',') {
+      u.rpos = static_cast<std::size_t>(p - u.buf);
+      if (read_plain(u, type, element)) return;
+    }
+  }
+  read_item(st, type, element);
 }
 
 int e_rsle() {
@@ -265,13 +384,17 @@ int e_rsle() {
     Unit& u = *run.statement.unit;
     // The rest of the record is never read.
     for (;;) {
-      int c = unit_peek(u, kContext);
-      if (c < 0) {
+      const char* p = u.buf + u.rpos;
+      const void* nl = u.rpos < u.len ? std::memchr(p, '\n', u.len - u.rpos) : nullptr;
+      if (nl != nullptr) {
+        u.rpos = static_cast<std::size_t>(static_cast<const char*>(nl) - u.buf) + 1;
+        break;
+      }
+      u.rpos = u.len;
+      if (unit_refill(u, kContext) < 0) {
         u.eof = true;
         break;
       }
-      unit_advance(u);
-      if (c == '\n') break;
     }
     statement_finish();
     return 0;

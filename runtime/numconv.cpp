@@ -17,6 +17,117 @@ char upper(char c) {
   return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
+__extension__ typedef unsigned __int128 Uint128;  // GCC and clang on 64-bit hosts
+
+constexpr std::uint64_t kPowers10[] = {1ULL,
+                                       10ULL,
+                                       100ULL,
+                                       1000ULL,
+                                       10000ULL,
+                                       100000ULL,
+                                       1000000ULL,
+                                       10000000ULL,
+                                       100000000ULL,
+                                       1000000000ULL,
+                                       10000000000ULL,
+                                       100000000000ULL,
+                                       1000000000000ULL,
+                                       10000000000000ULL,
+                                       100000000000000ULL,
+                                       1000000000000000ULL,
+                                       10000000000000000ULL,
+                                       100000000000000000ULL,
+                                       1000000000000000000ULL};
+
+// round(magnitude * 10^d) for a finite magnitude, exactly: with
+// magnitude = m*2^e, it is m*10^d shifted right by -e, rounded half to even
+// on the exact remainder. False when the result would not fit 64 bits.
+bool scaled_round(double magnitude, int d, std::uint64_t& result) {
+  if (d > 18 || !(magnitude < 1.8e19)) return false;
+  std::uint64_t bits;
+  std::memcpy(&bits, &magnitude, sizeof bits);
+  const int biased = static_cast<int>(bits >> 52);
+  std::uint64_t m = bits & ((1ULL << 52) - 1);
+  int e;
+  if (biased == 0) {
+    e = -1074;  // subnormal
+  } else {
+    m |= 1ULL << 52;
+    e = biased - 1075;
+  }
+  const Uint128 scaled = static_cast<Uint128>(m) * kPowers10[d];
+  Uint128 n;
+  if (e >= 0) {
+    if (e > 11) return false;
+    n = scaled << e;
+  } else if (-e >= 127) {
+    n = 0;  // below half a unit of the last place: m*10^d < 2^(53+60)
+  } else {
+    const int shift = -e;
+    n = scaled >> shift;
+    const Uint128 rest = scaled - (n << shift);
+    const Uint128 half = static_cast<Uint128>(1) << (shift - 1);
+    if (rest > half || (rest == half && (n & 1) != 0)) ++n;
+  }
+  if ((n >> 64) != 0) return false;
+  result = static_cast<std::uint64_t>(n);
+  return true;
+}
+
+// n / 10^d as text with d decimals: 250, d = 2 -> "2.50".
+std::size_t decimal_text(std::uint64_t n, int d, char* out) {
+  std::size_t len = magnitude_digits(n / kPowers10[d], out);
+  if (d == 0) return len;
+  std::uint64_t part = n % kPowers10[d];
+  out[len++] = '.';
+  for (int k = d - 1; k >= 0; --k) {
+    out[len + static_cast<std::size_t>(k)] = static_cast<char>('0' + part % 10);
+    part /= 10;
+  }
+  return len + static_cast<std::size_t>(d);
+}
+
+// "%.*f" of a finite magnitude, or 0 when it lies beyond the exact range.
+//   2.5, d = 11 -> "2.50000000000"   0.125, d = 2 -> "0.12"
+std::size_t fixed_exact(double magnitude, int d, char* out) {
+  std::uint64_t n;
+  if (!scaled_round(magnitude, d, n)) return 0;
+  return decimal_text(n, d, out);
+}
+
+// "%.9G" of a magnitude whose decimal exponent X (of the value rounded to
+// nine digits) is from -4 to 8, where the form is plain: "%.{8-X}f" with
+// the trailing zeros of the fraction removed, and the point with them when
+// none remains. Returns 0 for any other magnitude.
+//   1234.5 -> "1234.5"   0.0001 -> "0.0001"   2 -> "2"
+std::size_t general9_plain(double magnitude, char* out) {
+  if (!(magnitude >= 1e-5 && magnitude < 1e9)) return 0;
+  // A first guess at X, corrected by the number of digits it gives.
+  static constexpr double kBounds[] = {1e-4, 1e-3, 1e-2, 1e-1, 1e0, 1e1, 1e2,
+                                       1e3,  1e4,  1e5,  1e6,  1e7, 1e8};
+  int x = -5;
+  while (x < 8 && magnitude >= kBounds[x + 5]) ++x;
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    std::uint64_t n;
+    if (x < -4 || x > 8 || !scaled_round(magnitude, 8 - x, n)) return 0;
+    if (n >= 1000000000ULL) {
+      ++x;  // rounding carried into a tenth digit: 9.9999999996 -> 10
+      continue;
+    }
+    if (n < 100000000ULL) {
+      --x;
+      continue;
+    }
+    std::size_t len = decimal_text(n, 8 - x, out);
+    if (8 - x > 0) {
+      while (out[len - 1] == '0') --len;
+      if (out[len - 1] == '.') --len;
+    }
+    return len;
+  }
+  return 0;
+}
+
 }  // namespace
 
 std::size_t list_double(double x, char* out) {
@@ -30,10 +141,14 @@ std::size_t list_double(double x, char* out) {
     return 4;
   }
   char* digits = out + 2;
-  auto [end, ec] =
-      std::to_chars(digits, out + kListDoubleRoom - 1, std::fabs(x), std::chars_format::general, 9);
-  (void)ec;  // the room always suffices
-  std::size_t n = static_cast<std::size_t>(end - digits);
+  std::size_t n = general9_plain(std::fabs(x), digits);
+  if (n == 0) {
+    auto [end, ec] = std::to_chars(digits, out + kListDoubleRoom - 1, std::fabs(x),
+                                   std::chars_format::general, 9);
+    (void)ec;  // the room always suffices
+    n = static_cast<std::size_t>(end - digits);
+  }
+  char* end = digits + n;
   for (std::size_t i = 0; i < n; ++i) digits[i] = upper(digits[i]);
   // INF and NAN keep their letters and get no point.
   if (digits[0] == 'I' || digits[0] == 'N') return 2 + n;
@@ -79,83 +194,6 @@ void edit_integer(long long value, int w, int m, char* out) {
   p += shown - std::min(shown, n);
   std::memcpy(p, digits, std::min(shown, n));
 }
-
-namespace {
-
-__extension__ typedef unsigned __int128 Uint128;  // GCC and clang on 64-bit hosts
-
-constexpr std::uint64_t kPowers10[] = {1ULL,
-                                       10ULL,
-                                       100ULL,
-                                       1000ULL,
-                                       10000ULL,
-                                       100000ULL,
-                                       1000000ULL,
-                                       10000000ULL,
-                                       100000000ULL,
-                                       1000000000ULL,
-                                       10000000000ULL,
-                                       100000000000ULL,
-                                       1000000000000ULL,
-                                       10000000000000ULL,
-                                       100000000000000ULL,
-                                       1000000000000000ULL,
-                                       10000000000000000ULL,
-                                       100000000000000000ULL,
-                                       1000000000000000000ULL};
-
-// "%.*f" of a finite magnitude below 2^64 / 10^d, exactly: with x = m*2^e,
-// round(x*10^d) is m*10^d shifted right by -e, rounded half to even on the
-// exact remainder. Returns 0 when the value is outside that range.
-//   2.5, d = 11 -> "2.50000000000"   0.125, d = 2 -> "0.12"
-std::size_t fixed_exact(double magnitude, int d, char* out) {
-  if (d > 18 || !(magnitude < 1.8e19)) return 0;
-  if (magnitude == 0) {
-    out[0] = '0';
-    if (d == 0) return 1;
-    out[1] = '.';
-    std::memset(out + 2, '0', static_cast<std::size_t>(d));
-    return 2 + static_cast<std::size_t>(d);
-  }
-  std::uint64_t bits;
-  std::memcpy(&bits, &magnitude, sizeof bits);
-  const int biased = static_cast<int>(bits >> 52);
-  std::uint64_t m = bits & ((1ULL << 52) - 1);
-  int e;
-  if (biased == 0) {
-    e = -1074;  // subnormal
-  } else {
-    m |= 1ULL << 52;
-    e = biased - 1075;
-  }
-  const Uint128 scaled = static_cast<Uint128>(m) * kPowers10[d];
-  Uint128 n;
-  if (e >= 0) {
-    if (e > 11) return 0;
-    n = scaled << e;
-  } else if (-e >= 127) {
-    n = 0;  // below half a unit of the last place: m*10^d < 2^(53+60)
-  } else {
-    const int shift = -e;
-    n = scaled >> shift;
-    const Uint128 rest = scaled - (n << shift);
-    const Uint128 half = static_cast<Uint128>(1) << (shift - 1);
-    if (rest > half || (rest == half && (n & 1) != 0)) ++n;
-  }
-  if ((n >> 64) != 0) return 0;
-  const std::uint64_t whole = static_cast<std::uint64_t>(n) / kPowers10[d];
-  std::uint64_t part = static_cast<std::uint64_t>(n) % kPowers10[d];
-  std::size_t len = magnitude_digits(whole, out);
-  if (d == 0) return len;
-  out[len++] = '.';
-  for (int k = d - 1; k >= 0; --k) {
-    out[len + static_cast<std::size_t>(k)] = static_cast<char>('0' + part % 10);
-    part /= 10;
-  }
-  return len + static_cast<std::size_t>(d);
-}
-
-}  // namespace
 
 void edit_fixed(double x, int w, int d, char* out) {
   char text[kFixedRoom];

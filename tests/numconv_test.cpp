@@ -213,6 +213,22 @@ TEST_F(Differential, WholeNumbersAndRandomBitPatterns) {
   }
 }
 
+TEST_F(Differential, ThePlainRangeOfNineDigits) {
+  // Values written without an exponent, 1e-5 to 1e9: log-uniform, short
+  // decimals, and the neighbours of nine-digit decimals.
+  std::mt19937_64 rng(77);
+  std::uniform_real_distribution<double> exponent(-5.5, 9.5);
+  for (long long k = 0; k < count() / 4; ++k) {
+    double x = std::pow(10.0, exponent(rng));
+    check(x);
+    check(std::round(x * 1000) / 1000);
+    double nine = std::strtod(
+        (std::to_string(rng() % 1000000000) + "e-" + std::to_string(rng() % 14)).c_str(), nullptr);
+    check(std::nextafter(nine, 0.0));
+    check(std::nextafter(nine, HUGE_VAL));
+  }
+}
+
 TEST(ParseDecimal, OutOfRangeFollowsTheCLibrary) {
   for (const char* text : {"1e999", "-1e999", "1e-999", "-1e-999", "2.4703282292062328e-324",
                            "1e99999999999999999999", "123456789012345678901234567890e-10"}) {
