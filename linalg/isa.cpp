@@ -23,26 +23,28 @@ bool isa_supported(Isa isa) {
   }
 }
 
+namespace {
+
+struct Variant {
+  SweepFn sweep;
+  ProductFn product;
+};
+
+// Indexed by Isa.
+constexpr Variant kVariants[] = {
+    {sweep_baseline, product_baseline},
+    {sweep_avx2, product_avx2},
+    {sweep_avx512, product_avx512},
+};
+
+}  // namespace
+
 SweepFn sweep_for(Isa isa) {
-  switch (isa) {
-    case Isa::Avx512:
-      return sweep_avx512;
-    case Isa::Avx2:
-      return sweep_avx2;
-    default:
-      return sweep_baseline;
-  }
+  return kVariants[static_cast<int>(isa)].sweep;
 }
 
 ProductFn product_for(Isa isa) {
-  switch (isa) {
-    case Isa::Avx512:
-      return product_avx512;
-    case Isa::Avx2:
-      return product_avx2;
-    default:
-      return product_baseline;
-  }
+  return kVariants[static_cast<int>(isa)].product;
 }
 
 Isa best_isa() {

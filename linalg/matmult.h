@@ -2,7 +2,6 @@
 #pragma once
 
 #include "linalg/kernels.h"
-#include "linalg/kernels.h"
 #include "runtime/types.h"
 
 namespace linalg {

@@ -39,6 +39,22 @@ constexpr std::uint64_t kPowers10[] = {1ULL,
                                        100000000000000000ULL,
                                        1000000000000000000ULL};
 
+// A field of `width` columns for a text of `need` characters, the sign
+// included: blanks on the left and the sign, returning where the rest of
+// the text goes; or, when the text does not fit, asterisks throughout and
+// null.
+char* right_justify(char* out, std::size_t width, std::size_t need, bool minus) {
+  if (need > width) {
+    std::memset(out, '*', width);
+    return nullptr;
+  }
+  std::size_t lead = width - need;
+  std::memset(out, ' ', lead);
+  char* p = out + lead;
+  if (minus) *p++ = '-';
+  return p;
+}
+
 // round(magnitude * 10^d) for a finite magnitude, exactly: with
 // magnitude = m*2^e, it is m*10^d shifted right by -e, rounded half to even
 // on the exact remainder. False when the result would not fit 64 bits.
@@ -182,14 +198,8 @@ void edit_integer(long long value, int w, int m, char* out) {
   // Iw.0 writes a zero as blanks only.
   if (m == 0 && magnitude == 0) shown = 0;
   std::size_t need = shown + (value < 0 ? 1 : 0);
-  if (need > width) {
-    std::memset(out, '*', width);
-    return;
-  }
-  std::size_t lead = width - need;
-  std::memset(out, ' ', lead);
-  char* p = out + lead;
-  if (value < 0) *p++ = '-';
+  char* p = right_justify(out, width, need, value < 0);
+  if (p == nullptr) return;
   std::memset(p, '0', shown - std::min(shown, n));
   p += shown - std::min(shown, n);
   std::memcpy(p, digits, std::min(shown, n));
@@ -227,14 +237,8 @@ void edit_fixed(double x, int w, int d, char* out) {
     --n;
     --need;
   }
-  if (need > width) {
-    std::memset(out, '*', width);
-    return;
-  }
-  std::size_t lead = width - need;
-  std::memset(out, ' ', lead);
-  char* p = out + lead;
-  if (minus) *p++ = '-';
+  char* p = right_justify(out, width, need, minus);
+  if (p == nullptr) return;
   std::memcpy(p, shown, n);
 }
 

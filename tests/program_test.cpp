@@ -9,34 +9,23 @@
 #include <string>
 
 #include "tests/child.h"
+#include "tests/program_run.h"
 
 namespace {
 
 using namespace testing_support;
-
-std::string golden(const std::string& name) {
-  return read_file(std::string(GOLDEN_DIR) + "/" + name);
-}
-
-const std::string kFile = "Meld-System666.txt";
-
-ChildResult run_program(const TempDir& dir, ChildOptions o = {}) {
-  if (o.argv.empty()) o.argv = {MELD_PROGRAM};
-  o.cwd = dir.path();
-  return run_child(o);
-}
 
 TEST(Program, CompleteRunAnsweringGo) {
   TempDir dir;
   ChildOptions o;
   o.terminal = true;
   o.answer = "go\n";
-  ChildResult r = run_program(dir, o);
+  ChildResult r = run_program_in(dir, o);
   EXPECT_EQ(r.out, golden("console.txt"));
   EXPECT_EQ(r.err, golden("stderr_go.txt"));
   EXPECT_TRUE(r.exited);
   EXPECT_EQ(r.code, 0);
-  EXPECT_EQ(read_file(dir.file(kFile)), golden("exchange.txt"));
+  EXPECT_EQ(read_file(dir.file(kExchangeFile)), golden("exchange.txt"));
 }
 
 TEST(Program, OtherAnswerStops) {
@@ -44,31 +33,31 @@ TEST(Program, OtherAnswerStops) {
   ChildOptions o;
   o.terminal = true;
   o.answer = "stop\n";
-  ChildResult r = run_program(dir, o);
+  ChildResult r = run_program_in(dir, o);
   EXPECT_EQ(r.out, golden("console.txt"));
   EXPECT_EQ(r.err, golden("stderr_stop.txt"));
   EXPECT_EQ(r.code, 0);
-  EXPECT_EQ(read_file(dir.file(kFile)), golden("exchange.txt"));
+  EXPECT_EQ(read_file(dir.file(kExchangeFile)), golden("exchange.txt"));
 }
 
 TEST(Program, NoControllingTerminal) {
   TempDir dir;
-  ChildResult r = run_program(dir);
+  ChildResult r = run_program_in(dir);
   EXPECT_EQ(r.out, golden("console.txt"));
   EXPECT_EQ(r.err, golden("stderr_no_console.txt"));
   EXPECT_TRUE(r.exited);
   EXPECT_EQ(r.code, 1);
-  EXPECT_EQ(read_file(dir.file(kFile)), golden("exchange.txt"));
+  EXPECT_EQ(read_file(dir.file(kExchangeFile)), golden("exchange.txt"));
 }
 
 TEST(Program, ArgumentsChangeNothing) {
   TempDir dir;
   ChildOptions o;
   o.argv = {MELD_PROGRAM, "-x", "Meld-System666.txt", "--help"};
-  ChildResult r = run_program(dir, o);
+  ChildResult r = run_program_in(dir, o);
   EXPECT_EQ(r.out, golden("console.txt"));
   EXPECT_EQ(r.err, golden("stderr_no_console.txt"));
-  EXPECT_EQ(read_file(dir.file(kFile)), golden("exchange.txt"));
+  EXPECT_EQ(read_file(dir.file(kExchangeFile)), golden("exchange.txt"));
 }
 
 TEST(Program, ExistingFilesEndWithTheSameSeventeenRecords) {
@@ -76,10 +65,10 @@ TEST(Program, ExistingFilesEndWithTheSameSeventeenRecords) {
   for (const std::string& before :
        {earlier, earlier + earlier + std::string(100000, 'z'), std::string(" 1 2 3\n")}) {
     TempDir dir;
-    write_file(dir.file(kFile), before);
-    ChildResult r = run_program(dir);
+    write_file(dir.file(kExchangeFile), before);
+    ChildResult r = run_program_in(dir);
     EXPECT_EQ(r.out, golden("console.txt"));
-    EXPECT_EQ(read_file(dir.file(kFile)), golden("exchange.txt"));
+    EXPECT_EQ(read_file(dir.file(kExchangeFile)), golden("exchange.txt"));
   }
 }
 
@@ -97,12 +86,12 @@ TEST(Program, ReadOnlyExchangeFileEndsWithTheReportAndStaysIntact) {
   if (geteuid() != 0) GTEST_SKIP() << "needs root to run the child as another user";
   TempDir bin, dir;
   const std::string before = "keep me\n";
-  write_file(dir.file(kFile), before);
-  chmod(dir.file(kFile).c_str(), 0444);
+  write_file(dir.file(kExchangeFile), before);
+  chmod(dir.file(kExchangeFile).c_str(), 0444);
   ChildOptions o;
   o.argv = {unprivileged_copy(bin)};
   o.uid = kNobody;
-  ChildResult r = run_program(dir, o);
+  ChildResult r = run_program_in(dir, o);
   EXPECT_EQ(r.out, " START: MELDRAK-Programmierung, Teil 2\n\n");
   EXPECT_EQ(r.err,
             "list output start: can't write file\n"
@@ -110,7 +99,7 @@ TEST(Program, ReadOnlyExchangeFileEndsWithTheReportAndStaysIntact) {
             "last format: list io\n"
             "lately writing direct formatted external IO\n");
   EXPECT_EQ(r.signal, SIGABRT);
-  EXPECT_EQ(read_file(dir.file(kFile)), before);
+  EXPECT_EQ(read_file(dir.file(kExchangeFile)), before);
 }
 
 }  // namespace

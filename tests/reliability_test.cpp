@@ -10,16 +10,11 @@
 #include <string>
 
 #include "tests/child.h"
+#include "tests/program_run.h"
 
 namespace {
 
 using namespace testing_support;
-
-const std::string kFile = "Meld-System666.txt";
-
-std::string golden(const std::string& name) {
-  return read_file(std::string(GOLDEN_DIR) + "/" + name);
-}
 
 // The first `lines` lines of a text.
 std::string first_lines(const std::string& text, int lines) {
@@ -32,16 +27,10 @@ bool is_whole_record_prefix(const std::string& file, const std::string& whole) {
   return whole.compare(0, file.size(), file) == 0 && (file.empty() || file.back() == '\n');
 }
 
-ChildResult run_in(const TempDir& dir, ChildOptions o = {}) {
-  if (o.argv.empty()) o.argv = {MELD_PROGRAM};
-  o.cwd = dir.path();
-  return run_child(o);
-}
-
 TEST(FailedWrites, ExchangeFileOnAFullDevice) {
   TempDir dir;
-  std::filesystem::create_symlink("/dev/full", dir.file(kFile));
-  ChildResult r = run_in(dir);
+  std::filesystem::create_symlink("/dev/full", dir.file(kExchangeFile));
+  ChildResult r = run_program_in(dir);
   EXPECT_EQ(r.err,
             "write: No space left on device\n"
             "apparent state: unit 25 named Meld-System666.txt\n"
@@ -59,10 +48,10 @@ TEST(FailedWrites, FileSizeLimitLeavesWholeRecords) {
     TempDir dir;
     ChildOptions o;
     o.file_size_limit = limit;
-    ChildResult r = run_in(dir, o);
+    ChildResult r = run_program_in(dir, o);
     EXPECT_EQ(r.err.substr(0, r.err.find('\n')), "write: File too large") << limit;
     EXPECT_EQ(r.signal, SIGABRT);
-    std::string file = read_file(dir.file(kFile));
+    std::string file = read_file(dir.file(kExchangeFile));
     EXPECT_TRUE(is_whole_record_prefix(file, golden("exchange.txt"))) << file;
     EXPECT_LE(file.size(), static_cast<size_t>(limit));
     EXPECT_GT(file.size(), static_cast<size_t>(limit) - 40);
@@ -71,15 +60,15 @@ TEST(FailedWrites, FileSizeLimitLeavesWholeRecords) {
 
 TEST(FailedWrites, DirectoryWithTheFilesName) {
   TempDir dir;
-  std::filesystem::create_directory(dir.file(kFile));
-  ChildResult r = run_in(dir);
+  std::filesystem::create_directory(dir.file(kExchangeFile));
+  ChildResult r = run_program_in(dir);
   EXPECT_EQ(r.err,
             "list output start: can't write file\n"
             "apparent state: unit 25 named Meld-System666.txt\n"
             "last format: list io\n"
             "lately writing direct formatted external IO\n");
   EXPECT_EQ(r.signal, SIGABRT);
-  EXPECT_TRUE(std::filesystem::is_directory(dir.file(kFile)));
+  EXPECT_TRUE(std::filesystem::is_directory(dir.file(kExchangeFile)));
 }
 
 TEST(FailedWrites, WorkingDirectoryThatMayNotBeWritten) {
@@ -92,7 +81,7 @@ TEST(FailedWrites, WorkingDirectoryThatMayNotBeWritten) {
   ChildOptions o;
   o.argv = {program};
   o.uid = 65534;
-  ChildResult r = run_in(dir, o);
+  ChildResult r = run_program_in(dir, o);
   EXPECT_EQ(r.out, first_lines(golden("console.txt"), 2));
   EXPECT_EQ(r.err,
             "open: Permission denied\n"
@@ -100,7 +89,7 @@ TEST(FailedWrites, WorkingDirectoryThatMayNotBeWritten) {
             "last format: list io\n"
             "lately writing direct formatted external IO\n");
   EXPECT_EQ(r.signal, SIGABRT);
-  EXPECT_FALSE(std::filesystem::exists(dir.file(kFile)));
+  EXPECT_FALSE(std::filesystem::exists(dir.file(kExchangeFile)));
 }
 
 // Standard output that cannot take the report: the run ends at the first
@@ -120,7 +109,7 @@ TEST(BrokenStandardOutput, ClosedFullOrWithoutReader) {
   cases[2].o.close_stdout_reader = true;
   for (Case& c : cases) {
     TempDir dir;
-    ChildResult r = run_in(dir, c.o);
+    ChildResult r = run_program_in(dir, c.o);
     EXPECT_EQ(r.signal, c.signal) << c.what;
     if (!c.first_line.empty()) {
       EXPECT_EQ(r.err, "PAUSE  statement executed\n" + c.first_line +
@@ -128,7 +117,7 @@ TEST(BrokenStandardOutput, ClosedFullOrWithoutReader) {
                            "lately writing sequential formatted external IO\n")
           << c.what;
     }
-    EXPECT_EQ(read_file(dir.file(kFile)), golden("exchange.txt")) << c.what;
+    EXPECT_EQ(read_file(dir.file(kExchangeFile)), golden("exchange.txt")) << c.what;
   }
 }
 
