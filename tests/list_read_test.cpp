@@ -104,6 +104,28 @@ TEST(ListRead, NumberFormsAreExact) {
   EXPECT_EQ(std::memcmp(d, want, sizeof d), 0);
 }
 
+TEST(ListRead, HugeExponentsAndOverlongRecords) {
+  // Beyond the range of doubles a value is an infinity or a zero, as the
+  // C library converts it; a number of a million digits is read whole.
+  TempDir dir;
+  open_with(dir, 10,
+            "1e99999 -1D99999 1e-99999 " + std::string(1 << 20, '9') + "\n" +
+                std::string(1 << 20, ' ') + "5\n");
+  rt::DataControl c;
+  c.unit = 10;
+  rt::s_rsle(&c);
+  double d[5];
+  rt::Integer type = rt::kDouble, count = 5;
+  rt::do_lio(&type, &count, d, 8);
+  rt::e_rsle();
+  close_unit(10);
+  EXPECT_EQ(d[0], HUGE_VAL);
+  EXPECT_EQ(d[1], -HUGE_VAL);
+  EXPECT_EQ(d[2], 0.0);
+  EXPECT_EQ(d[3], HUGE_VAL);  // 10^(2^20) - 1
+  EXPECT_EQ(d[4], 5.0);       // after a million blanks
+}
+
 TEST(ListRead, EndOfFileWhileSkippingSetsTheFlag) {
   TempDir dir;
   open_with(dir, 10, "5 6");  // no final newline
@@ -142,6 +164,9 @@ TEST(ListReadDeathTest, Errors) {
       {"0*5\n", "i", "bad repetition count: incomprehensible list input"},
       {"-2*5\n", "i", "bad repetition count: incomprehensible list input"},
       {"99999999999\n", "i", "integer overflow: incomprehensible list input"},
+      {"1e99999\n", "i", "invalid integer: read unexpected character"},
+      {std::string(1 << 20, '7') + "\n", "i", "integer overflow: incomprehensible list input"},
+      {std::string(1 << 20, '7') + "x\n", "d", "invalid number: incomprehensible list input"},
   };
   for (const ErrorCase& c : cases) {
     TempDir dir;
