@@ -263,6 +263,10 @@ void take_format(const char* format) {
 }
 
 int end_statement() {
+  // Outside its statement (after an error branch was taken): nothing.
+  if (run.statement.kind != StatementKind::FormatWrite &&
+      run.statement.kind != StatementKind::FormatRead)
+    return 0;
   try {
     walk_to_data(false);
     if (reading()) {
@@ -303,6 +307,10 @@ int s_rsfe(const DataControl* control) {
 }
 
 int do_fio(const Integer* count, void* address, Length length) {
+  // Outside its statement (after an error branch was taken): nothing.
+  if (run.statement.kind != StatementKind::FormatWrite &&
+      run.statement.kind != StatementKind::FormatRead)
+    return 0;
   try {
     Statement& s = st();
     char* element = static_cast<char*>(address);

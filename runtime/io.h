@@ -1,6 +1,8 @@
 // Entry points of the record layer. A statement is one start call, one
 // item call per item, and one end call; each returns 0, or the error
-// number when the statement's error or end-of-file branch was taken.
+// number when the statement's error or end-of-file branch was taken. Item
+// and end calls after the branch was taken (or without a statement of
+// their kind in progress) do nothing and return 0.
 #pragma once
 
 #include "runtime/types.h"

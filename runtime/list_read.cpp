@@ -380,6 +380,8 @@ void list_read_item(Integer type, char* element, Length /*length*/) {
 }
 
 int e_rsle() {
+  // Outside its statement (after an error branch was taken): nothing.
+  if (run.statement.kind != StatementKind::ListRead) return 0;
   try {
     Unit& u = *run.statement.unit;
     // The rest of the record is never read.
@@ -404,6 +406,10 @@ int e_rsle() {
 }
 
 int do_lio(const Integer* type, const Integer* count, void* address, Length length) {
+  // Outside its statement (after an error branch was taken): nothing.
+  if (run.statement.kind != StatementKind::ListRead &&
+      run.statement.kind != StatementKind::ListWrite)
+    return 0;
   try {
     if (type_size(*type) == 0) io_fail(kErrUnknownType, "unknown type in lio");
     Length stride = *type == kChar ? length : static_cast<Length>(type_size(*type));

@@ -114,6 +114,8 @@ void list_write_item(Integer type, const char* element, Length length) {
 }
 
 int e_wsle() {
+  // Outside its statement (after an error branch was taken): nothing.
+  if (run.statement.kind != StatementKind::ListWrite) return 0;
   try {
     statement_emit_record();
     statement_finish();

@@ -129,6 +129,14 @@ TEST(ListWrite, ErrorBranchReturnsTheNumber) {
   c.err = 1;
   EXPECT_EQ(rt::s_wsle(&c), 101);
   EXPECT_EQ(errno, 101);
+  // The rest of the failed statement does nothing.
+  rt::Integer type = rt::kInt, count = 1, v = 5;
+  EXPECT_EQ(rt::do_lio(&type, &count, &v, 4), 0);
+  EXPECT_EQ(rt::e_wsle(), 0);
+  EXPECT_EQ(rt::e_rsle(), 0);
+  const rt::Integer one = 1;
+  EXPECT_EQ(rt::do_fio(&one, &v, 4), 0);
+  EXPECT_EQ(rt::e_wsfe(), 0);
   // The next statement starts normally.
   EXPECT_EQ(list_output({{I(3)}}), " 3\n");
 }
