@@ -146,13 +146,10 @@ constexpr double kExactPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7
 // conversion. `tok` must not hold the field.
 double real_of(const Field& f, Record& tok) {
   const long power = f.exponent - f.scale;
-  if (f.significant <= 15 && (f.mantissa == 0 || (power >= -22 && power <= 22))) {
+  if (f.mantissa == 0) return f.negative ? -0.0 : 0.0;  // whatever the exponent
+  if (f.significant <= 15 && power >= -22 && power <= 22) {
     double value = static_cast<double>(f.mantissa);
-    if (power < 0) {
-      value = value / kExactPowers[-power];
-    } else if (f.mantissa != 0) {
-      value = value * kExactPowers[power];
-    }
+    value = power < 0 ? value / kExactPowers[-power] : value * kExactPowers[power];
     return f.negative ? -value : value;
   }
   tok.len = 0;
