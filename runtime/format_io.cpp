@@ -58,9 +58,14 @@ const char* read_field(std::size_t n) {
   return field;
 }
 
-// 'it''s' -> it's
+// 'it''s' -> it's; a literal without a doubled delimiter goes in one piece.
 void put_literal(const FormatItem& item) {
-  for (int i = 0; i < item.text_len; ++i) {
+  const std::size_t n = static_cast<std::size_t>(item.text_len);
+  if (std::memchr(item.text, item.delim, n) == nullptr) {
+    st().record.append(item.text, n);
+    return;
+  }
+  for (std::size_t i = 0; i < n; ++i) {
     st().record.append(item.text[i]);
     if (item.text[i] == item.delim) ++i;
   }
@@ -199,7 +204,7 @@ void read_number(const FormatItem& item, char* element, Length length) {
     // 12345 in F7.2 -> 123.45
     if (!exponent) text[n++] = 'e';
     int shift = -item.digits;
-    char digits[8];
+    char digits[24];
     std::size_t k = num::magnitude_digits(static_cast<unsigned long long>(-shift), digits);
     if (exponent) {
       text[n] = '\0';

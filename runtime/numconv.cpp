@@ -90,16 +90,27 @@ bool scaled_round(double magnitude, int d, std::uint64_t& result) {
   return true;
 }
 
+// "00" to "99".
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
 // n / 10^d as text with d decimals: 250, d = 2 -> "2.50".
 std::size_t decimal_text(std::uint64_t n, int d, char* out) {
   std::size_t len = magnitude_digits(n / kPowers10[d], out);
   if (d == 0) return len;
   std::uint64_t part = n % kPowers10[d];
   out[len++] = '.';
-  for (int k = d - 1; k >= 0; --k) {
-    out[len + static_cast<std::size_t>(k)] = static_cast<char>('0' + part % 10);
-    part /= 10;
+  // The fraction from its last digit back, two digits at a time.
+  char* p = out + len + static_cast<std::size_t>(d);
+  int k = d;
+  for (; k >= 2; k -= 2) {
+    p -= 2;
+    std::memcpy(p, kDigitPairs + 2 * (part % 100), 2);
+    part /= 100;
   }
+  if (k == 1) *--p = static_cast<char>('0' + part);
   return len + static_cast<std::size_t>(d);
 }
 
@@ -180,12 +191,7 @@ std::size_t list_double(double x, char* out) {
 }
 
 std::size_t magnitude_digits(unsigned long long magnitude, char* out) {
-  char tmp[24];
-  auto [end, ec] = std::to_chars(tmp, tmp + sizeof tmp, magnitude);
-  (void)ec;
-  std::size_t n = static_cast<std::size_t>(end - tmp);
-  std::memcpy(out, tmp, n);
-  return n;
+  return static_cast<std::size_t>(std::to_chars(out, out + 20, magnitude).ptr - out);
 }
 
 void edit_integer(long long value, int w, int m, char* out) {

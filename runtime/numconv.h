@@ -15,7 +15,8 @@ inline constexpr std::size_t kListDoubleRoom = 32;
 //   2.0 -> "  2."   -3.0 -> " -3."   1e-8 -> "  1.E-08"   -0.0 -> "  0."
 std::size_t list_double(double x, char* out);
 
-// Decimal digits of a magnitude, without leading zeros: 0 -> "0".
+// Decimal digits of a magnitude, without leading zeros: 0 -> "0". `out`
+// has room for 20 characters.
 std::size_t magnitude_digits(unsigned long long magnitude, char* out);
 
 // Iw.m: the value right-justified in w columns, at least m digits, the sign
