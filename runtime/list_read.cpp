@@ -362,7 +362,7 @@ void list_read_item(Integer type, char* element, Length /*length*/) {
   Statement& st = run.statement;
   if (st.items_ended) return;
   if (!is_integer_type(type) && !is_real_type(type)) io_fail(kErrBadType, kContext);
-  // The common case: a plain number a few blanks on, in the buffer.
+  // The common case first: a plain number a few blanks on, in the buffer.
   if (st.repeat_left == 0) {
     Unit& u = *st.unit;
     const char* p = u.buf + u.rpos;
@@ -403,21 +403,20 @@ int e_rsle() {
 }
 
 int do_lio(const Integer* type, const Integer* count, void* address, Length length) {
+  const StatementKind kind = run.statement.kind;
   // Outside its statement (after an error branch was taken): nothing.
-  if (run.statement.kind != StatementKind::ListRead &&
-      run.statement.kind != StatementKind::ListWrite)
-    return 0;
+  if (kind != StatementKind::ListRead && kind != StatementKind::ListWrite) return 0;
   try {
-    if (type_size(*type) == 0) io_fail(kErrUnknownType, "unknown type in lio");
-    Length stride = *type == kChar ? length : static_cast<Length>(type_size(*type));
+    const std::size_t size = type_size(*type);
+    if (size == 0) io_fail(kErrUnknownType, "unknown type in lio");
+    const Length stride = *type == kChar ? length : static_cast<Length>(size);
     char* element = static_cast<char*>(address);
-    bool writing = run.statement.kind == StatementKind::ListWrite;
-    for (Integer i = 0; i < *count; ++i, element += stride) {
-      if (writing) {
-        list_write_item(*type, element, length);
-      } else {
+    if (kind == StatementKind::ListRead) {
+      for (Integer i = 0; i < *count; ++i, element += stride)
         list_read_item(*type, element, length);
-      }
+    } else {
+      for (Integer i = 0; i < *count; ++i, element += stride)
+        list_write_item(*type, element, length);
     }
     return 0;
   } catch (const BranchTaken& b) {

@@ -67,7 +67,7 @@ Unit& statement_start(const DataControl& control, StatementKind kind, const char
 
 void statement_prepare_read(Unit& u) {
   if (u.eof) io_fail(kEndOfFile, "read start");
-  unit_to_reading(u, "read start");
+  if (u.state != UnitState::NotWriting) unit_to_reading(u, "read start");
 }
 
 void statement_emit_record() {

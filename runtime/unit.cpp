@@ -111,11 +111,6 @@ bool truncate_at(int fd, std::int64_t pos) {
 
 }  // namespace
 
-Unit* unit_at(long long n) {
-  if (n < 0 || n >= kUnitCount) return nullptr;
-  return &units[n];
-}
-
 void unit_connect_standard(int number, int fd, bool reading) {
   Unit& u = units[number];
   u.name = nullptr;

@@ -51,7 +51,9 @@ struct Unit {
 extern Unit units[kUnitCount];
 
 // The unit with number n, or null when n is outside 0 to 99.
-Unit* unit_at(long long n);
+inline Unit* unit_at(long long n) {
+  return n < 0 || n >= kUnitCount ? nullptr : &units[n];
+}
 
 // Connects a standard stream (0, 5 or 6) to its descriptor.
 void unit_connect_standard(int number, int fd, bool reading);
