@@ -2,10 +2,12 @@
 // comma; null values, "/", repeat counts; the rest of the last record is
 // skipped at the end of the statement.
 //
-// A value is read in two steps: its field (the characters up to the next
-// separator) is found, in place in the unit's buffer when it lies there
-// whole, else gathered into the token; then the field is parsed as a
-// whole by one function that knows the grammar.
+// The common value, a plain number such as "12" or "-3.25" lying whole in
+// the unit's buffer, is converted on the spot (read_plain). Any other value
+// is read in two steps: its field (the characters up to the next
+// separator) is found, in place in the buffer when it lies there whole,
+// else gathered into the token; then the field is parsed as a whole by one
+// function that knows the grammar (parse_field), errors included.
 #include <cstdint>
 #include <cstring>
 #include <limits>
