@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/uio.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -33,6 +32,21 @@ void ensure_buffer(Unit& u) {
   u.cap = kBufferSize;
   fence();
   u.buf = buf;
+}
+
+// Makes an empty buffer hold at least `need` bytes, doubling its size. The
+// buffer is empty, so a handler that comes in between has nothing to take
+// from either the old one or the new.
+void grow_buffer(Unit& u, std::size_t need) {
+  std::size_t cap = u.cap;
+  while (cap < need) cap *= 2;
+  char* buf = static_cast<char*>(std::malloc(cap));
+  if (buf == nullptr) io_fail(kErrNoMemory, "malloc failure");
+  char* old = u.buf;
+  u.buf = buf;
+  fence();
+  u.cap = cap;
+  std::free(old);
 }
 
 // Writes n bytes at file position `at` (named files) or at the stream's
@@ -162,22 +176,7 @@ void unit_put_record(Unit& u, const char* data, std::size_t n) {
   ensure_buffer(u);
   if (u.cap - u.len < n + 1) {
     unit_flush(u);
-    if (u.cap < n + 1) {
-      // Longer than the buffer: the record and its newline go out at once.
-      iovec parts[2] = {{const_cast<char*>(data), n}, {const_cast<char*>("\n"), 1}};
-      std::int64_t at = u.bufpos;
-      ssize_t put;
-      do {
-        put = u.positional ? ::pwritev(u.fd, parts, 2, at) : ::writev(u.fd, parts, 2);
-      } while (put < 0 && errno == EINTR);
-      if (put != static_cast<ssize_t>(n + 1)) {
-        // A short write leaves no whole record of this one.
-        if (put >= 0) errno = ENOSPC;
-        write_failed(u, data, 0, at);
-      }
-      settle(u, at + static_cast<std::int64_t>(n + 1));
-      return;
-    }
+    if (u.cap < n + 1) grow_buffer(u, n + 1);
   }
   std::memcpy(u.buf + u.len, data, n);
   u.buf[u.len + n] = '\n';

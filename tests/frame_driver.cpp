@@ -61,6 +61,14 @@ void main_program() {
       rt::ListWrite(6).text("line").integer(i).end();
     }
   }
+  if (what == "big") {
+    // Records larger than a unit's buffer.
+    open_file(25, arg(2));
+    const std::string big(20000, 'b');
+    rt::ListWrite(25).text("small").end();
+    for (int i = 0; i < 10; ++i) rt::ListWrite(25).text(big).end();
+    rt::s_stop("", 0);
+  }
   if (what == "return") return;
   if (what == "divide") {
     rt::ListWrite(6).text("before").end();

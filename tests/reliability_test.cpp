@@ -58,6 +58,18 @@ TEST(FailedWrites, FileSizeLimitLeavesWholeRecords) {
   }
 }
 
+TEST(FailedWrites, RecordsLargerThanTheBufferStayWhole) {
+  TempDir dir;
+  ChildOptions o;
+  o.argv = {FRAME_DRIVER, "big", dir.file("f")};
+  o.file_size_limit = 50000;  // room for the small record and two large ones
+  ChildResult r = run_child(o);
+  EXPECT_EQ(r.err.substr(0, r.err.find('\n')), "write: File too large");
+  EXPECT_EQ(r.signal, SIGABRT);
+  const std::string big(20000, 'b');
+  EXPECT_EQ(read_file(dir.file("f")), " small\n " + big + "\n " + big + "\n");
+}
+
 TEST(FailedWrites, DirectoryWithTheFilesName) {
   TempDir dir;
   std::filesystem::create_directory(dir.file(kExchangeFile));
