@@ -60,11 +60,6 @@ struct Field {
   const char* text_end = nullptr;
 };
 
-// 10^0 .. 10^22, every one exact in a double.
-constexpr double kExactPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                   1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                   1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-
 // The digits at p, into the mantissa; returns where they end.
 [[gnu::always_inline]] inline const char* take_digits(const char* p, const char* end, Field& f,
                                                       bool fraction) {
@@ -142,18 +137,13 @@ constexpr double kExactPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7
   return f;
 }
 
-// The real reading of a field. Up to 15 significant digits and a power of
-// ten up to 22 give the correctly rounded value with one rounding; any
-// other number is written out ("1.5-3" -> "1.5e-3") for the general
-// conversion. `tok` must not hold the field.
+// The real reading of a field: exact from its parts where one rounding
+// does (a mantissa of more than 19 digits holds only its first 19, and is
+// then too large for that); any other number is written out ("1.5-3" ->
+// "1.5e-3") for the general conversion. `tok` must not hold the field.
 double real_of(const Field& f, Record& tok) {
-  const long power = f.exponent - f.scale;
-  if (f.mantissa == 0) return f.negative ? -0.0 : 0.0;  // whatever the exponent
-  if (f.significant <= 15 && power >= -22 && power <= 22) {
-    double value = static_cast<double>(f.mantissa);
-    value = power < 0 ? value / kExactPowers[-power] : value * kExactPowers[power];
-    return f.negative ? -value : value;
-  }
+  double value;
+  if (num::exact_decimal(f.mantissa, f.exponent - f.scale, f.negative, value)) return value;
   tok.len = 0;
   const char* p = f.text;
   if (*p == '+') ++p;
@@ -255,12 +245,10 @@ void skip_separator(Unit& u) {
   }
   const std::ptrdiff_t digits = p - first - (point ? 1 : 0);
   if (digits <= 0 || digits > 15 || p == end) return false;
-  const char c = *p;
-  if (c != ' ' && c != '\t' && c != '\n' && c != ',' && c != '/') return false;
+  if (!is_separator(static_cast<unsigned char>(*p))) return false;
   if (is_real_type(type)) {
-    double value = static_cast<double>(mantissa);
-    if (scale > 0) value = value / kExactPowers[scale];
-    if (negative) value = -value;
+    double value;
+    num::exact_decimal(mantissa, -scale, negative, value);  // below 10^15: always exact
     if (type == kDouble) {
       store(element, value);
     } else {

@@ -8,6 +8,10 @@
 
 namespace rt {
 
+namespace {
+
+// Writes all of [data, data + n) to descriptor fd, retrying after
+// interruptions. Returns false with errno set when the host fails.
 bool write_all(int fd, const char* data, std::size_t n) {
   while (n > 0) {
     ssize_t done = ::write(fd, data, n);
@@ -20,6 +24,8 @@ bool write_all(int fd, const char* data, std::size_t n) {
   }
   return true;
 }
+
+}  // namespace
 
 Message& Message::operator<<(std::string_view text) {
   // A text longer than the line's room is sent in pieces.

@@ -23,10 +23,6 @@ class Message {
   std::size_t len_ = 0;
 };
 
-// Writes all of [data, data + n) to descriptor fd, retrying after
-// interruptions. Returns false with errno set when the host fails.
-bool write_all(int fd, const char* data, std::size_t n);
-
 // The host's text for an error number, from static storage: no locale and
 // no allocation, so the ending paths may use it in a signal handler.
 const char* host_error_text(int number);

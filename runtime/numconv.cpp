@@ -255,31 +255,27 @@ constexpr double kExactPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7
                                    1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
                                    1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
-// The short forms that a record usually holds, "-12.5" or "3.E2": a whole
-// mantissa below 2^53 times or divided by an exact power of ten is rounded
-// once, so the result is the correctly rounded value. False for any other
-// form, which takes the general conversion.
+// The short forms that a record usually holds, "-12.5" or "3.e2", taken
+// apart for exact_decimal. False for any other form, which takes the
+// general conversion.
 bool parse_short(const char* p, const char* end, double& out) {
   bool negative = *p == '-';
   if (negative) ++p;
   std::uint64_t mantissa = 0;
   int digits = 0;
-  int scale = 0;  // decimal places after the point
+  long scale = 0;  // decimal places after the point
   bool point = false;
   for (; p != end && *p != 'e'; ++p) {
     if (*p == '.') {
       point = true;
       continue;
     }
-    if (mantissa == 0 && *p == '0') {
-      if (point) ++scale;
-      continue;  // leading zeros are not significant
-    }
-    if (++digits > 15) return false;
-    mantissa = mantissa * 10 + static_cast<std::uint64_t>(*p - '0');
     if (point) ++scale;
+    if (mantissa == 0 && *p == '0') continue;  // leading zeros are not significant
+    if (++digits > 19) return false;
+    mantissa = mantissa * 10 + static_cast<std::uint64_t>(*p - '0');
   }
-  int exponent = 0;
+  long exponent = 0;
   if (p != end) {
     ++p;
     bool minus = *p == '-';
@@ -288,20 +284,22 @@ bool parse_short(const char* p, const char* end, double& out) {
     for (; p != end; ++p) exponent = exponent * 10 + (*p - '0');
     if (minus) exponent = -exponent;
   }
-  exponent -= scale;
-  double value = static_cast<double>(mantissa);  // exact: below 10^15
-  if (exponent < -22 || exponent > 22) {
-    if (mantissa != 0) return false;
-  } else if (exponent < 0) {
-    value = value / kExactPowers[-exponent];
-  } else {
-    value = value * kExactPowers[exponent];
-  }
-  out = negative ? -value : value;
-  return true;
+  return exact_decimal(mantissa, exponent - scale, negative, out);
 }
 
 }  // namespace
+
+bool exact_decimal(std::uint64_t mantissa, long power, bool negative, double& out) {
+  if (mantissa == 0) {
+    out = negative ? -0.0 : 0.0;
+    return true;
+  }
+  if (mantissa >= (1ULL << 53) || power < -22 || power > 22) return false;
+  double value = static_cast<double>(mantissa);  // exact: below 2^53
+  value = power < 0 ? value / kExactPowers[-power] : value * kExactPowers[power];
+  out = negative ? -value : value;
+  return true;
+}
 
 double parse_decimal(char* text, std::size_t len) {
   double value = 0;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 namespace rt::num {
 
@@ -28,6 +29,13 @@ void edit_integer(long long value, int w, int m, char* out);
 // columns; w asterisks when it does not fit.
 //   F15.11: 2.0 -> "  2.00000000000"   -1e-13 -> "  0.00000000000"
 void edit_fixed(double x, int w, int d, char* out);
+
+// mantissa * 10^power, correctly rounded, when that takes one rounding: a
+// mantissa below 2^53 times or divided by an exact power of ten up to
+// 10^22 (or a zero mantissa, whatever the power). False for any other
+// value, which needs the general conversion.
+//   (125, -1) -> 12.5   (3, 2) -> 300.   (1, -30) -> false
+bool exact_decimal(std::uint64_t mantissa, long power, bool negative, double& out);
 
 // Converts decimal text of the form [-]digits[.digits][e[+-]digits] to the
 // nearest double, as the C library's strtod does (overflow gives an

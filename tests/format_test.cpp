@@ -171,20 +171,6 @@ TEST(FormattedWriteDeathTest, ItemLengthThatTheDescriptorCannotTake) {
               ::testing::KilledBySignal(SIGABRT), "^fmt: bad variable type\n");
 }
 
-// "(A)" into a 60-character variable.
-std::string read_a(int unit) {
-  rt::DataControl c;
-  c.unit = unit;
-  c.format = "(A)";
-  rt::s_rsfe(&c);
-  char text[60];
-  std::memset(text, '?', sizeof text);
-  const rt::Integer one = 1;
-  rt::do_fio(&one, text, sizeof text);
-  rt::e_rsfe();
-  return {text, sizeof text};
-}
-
 TEST(FormattedRead, AlphaPadsAndSkips) {
   TempDir dir;
   std::string seventy(70, 'z');

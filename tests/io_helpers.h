@@ -94,6 +94,30 @@ inline void open_with(const TempDir& dir, int unit, const std::string& content) 
   open_unit(unit, path);
 }
 
+// One "(A)" read into a variable of `width` characters, filled with '?'
+// first so that a character the read did not store shows. With
+// `end_branch` the statement has an end-of-file branch, and the end of the
+// file gives "<eof>"; without it, the end of the file ends the run.
+inline std::string read_a(int unit, std::size_t width = 60, bool end_branch = false) {
+  rt::DataControl c;
+  c.unit = unit;
+  c.format = "(A)";
+  c.end = end_branch ? 1 : 0;
+  std::string text(width, '?');
+  const rt::Integer one = 1;
+  if (rt::s_rsfe(&c) != 0) return "<eof>";
+  if (rt::do_fio(&one, text.data(), static_cast<rt::Length>(width)) != 0) return "<eof>";
+  rt::e_rsfe();
+  return text;
+}
+
+// The next record, its first 20 characters without trailing blanks, or
+// "<eof>".
+inline std::string next_record(int unit) {
+  std::string s = read_a(unit, 20, true);
+  return s.substr(0, s.find_last_not_of(' ') + 1);
+}
+
 // Escapes a text for gtest's extended regular expressions.
 inline std::string ere(const std::string& text) {
   std::string out;

@@ -34,22 +34,6 @@ void read_list(int unit, const std::string& pattern, Values& v) {
   rt::e_rsle();
 }
 
-// The text left on the unit after the statement: the next record read
-// with "(A)" into 20 characters, trailing blanks removed.
-std::string next_record(int unit) {
-  rt::DataControl c;
-  c.unit = unit;
-  c.format = "(A)";
-  c.end = 1;
-  char text[20];
-  if (rt::s_rsfe(&c) != 0) return "<eof>";
-  const rt::Integer one = 1;
-  if (rt::do_fio(&one, text, sizeof text) != 0) return "<eof>";
-  rt::e_rsfe();
-  std::string s(text, sizeof text);
-  return s.substr(0, s.find_last_not_of(' ') + 1);
-}
-
 struct ReadCase {
   std::string input;
   std::string pattern;

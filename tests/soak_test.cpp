@@ -7,10 +7,10 @@
 #include <chrono>
 #include <cstdlib>
 #include <random>
-#include <regex>
 #include <string>
 
 #include "tests/child.h"
+#include "tests/loop_records.h"
 
 namespace {
 
@@ -37,22 +37,6 @@ int runs() {
 bool ended_as(const ChildResult& r, const Ending& e) {
   if (r.timed_out || !r.err.ends_with(e.message)) return false;
   return e.aborts ? r.signal == SIGABRT : (r.exited && r.code == 1);
-}
-
-// " record N  X" lines from 1 on, each complete.
-bool whole_loop_records(const std::string& file) {
-  static const std::regex record(R"( record (\d+) +[0-9.E+]+)");
-  size_t start = 0;
-  long want = 1;
-  while (start < file.size()) {
-    size_t end = file.find('\n', start);
-    if (end == std::string::npos) return false;
-    std::smatch m;
-    std::string line = file.substr(start, end - start);
-    if (!std::regex_match(line, m, record) || std::stol(m[1]) != want++) return false;
-    start = end + 1;
-  }
-  return true;
 }
 
 TEST(Soak, LoopOfRecordsKilledAtRandomMoments) {

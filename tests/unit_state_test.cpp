@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <string>
 
 #include "runtime/state.h"
@@ -18,19 +19,6 @@ using namespace testing_support;
 
 rt::UnitState state_of(int unit) {
   return rt::units[unit].state;
-}
-
-std::string read_line(int unit) {
-  rt::DataControl c;
-  c.unit = unit;
-  c.format = "(A)";
-  rt::s_rsfe(&c);
-  char text[20];
-  const rt::Integer one = 1;
-  rt::do_fio(&one, text, sizeof text);
-  rt::e_rsfe();
-  std::string s(text, sizeof text);
-  return s.substr(0, s.find_last_not_of(' ') + 1);
 }
 
 TEST(UnitState, MissingFileIsCreatedForWriting) {
@@ -45,7 +33,7 @@ TEST(UnitState, MissingFileIsCreatedForWriting) {
   EXPECT_EQ(state_of(10), rt::UnitState::RewoundAfterWriting);
   EXPECT_EQ(read_file(path), " 1\n");
   // Reading after the rewind reopens the write-only file for reading.
-  EXPECT_EQ(read_line(10), " 1");
+  EXPECT_EQ(next_record(10), " 1");
   EXPECT_EQ(state_of(10), rt::UnitState::NotWriting);
   close_unit(10);
   EXPECT_FALSE(rt::units[10].connected());
@@ -63,7 +51,7 @@ TEST(UnitState, ExistingLongerFileIsCutAtRewindAndClose) {
   EXPECT_EQ(read_file(path), " new\n");
   rewind_unit(10);  // a second REWIND does nothing
   EXPECT_EQ(state_of(10), rt::UnitState::RewoundAfterWriting);
-  EXPECT_EQ(read_line(10), " new");
+  EXPECT_EQ(next_record(10), " new");
   // Writing after the last record read follows it.
   write_list(10, {T("more")});
   write_list(10, {T("last")});
@@ -77,7 +65,7 @@ TEST(UnitState, WritingAfterReadingReplacesTheRest) {
   std::string path = dir.file("f");
   write_file(path, "a\nb\nc\nd\n");
   open_unit(10, path);
-  EXPECT_EQ(read_line(10), "a");
+  EXPECT_EQ(next_record(10), "a");
   write_list(10, {T("X")});
   close_unit(10);
   EXPECT_EQ(read_file(path), "a\n X\n");
@@ -88,11 +76,11 @@ TEST(UnitState, RewindAfterReadingKeepsTheFile) {
   std::string path = dir.file("f");
   write_file(path, "a\nb\n");
   open_unit(10, path);
-  EXPECT_EQ(read_line(10), "a");
+  EXPECT_EQ(next_record(10), "a");
   rewind_unit(10);
   EXPECT_EQ(state_of(10), rt::UnitState::NotWriting);
-  EXPECT_EQ(read_line(10), "a");
-  EXPECT_EQ(read_line(10), "b");
+  EXPECT_EQ(next_record(10), "a");
+  EXPECT_EQ(next_record(10), "b");
   close_unit(10);
   EXPECT_EQ(read_file(path), "a\nb\n");
 }
@@ -113,11 +101,17 @@ TEST(UnitState, ClosingIgnoresUnknownUnitsAndDeleteRemoves) {
 }
 
 TEST(UnitState, ScratchFileLeavesNothing) {
+  TempDir tmp;
+  setenv("TMPDIR", tmp.path().c_str(), 1);
   open_unit(12, "", "scratch");
   write_list(12, {I(9)});
+  // Created in the temporary directory and removed from it at once.
+  EXPECT_TRUE(std::filesystem::is_empty(tmp.path()));
   rewind_unit(12);
-  EXPECT_EQ(read_line(12), " 9");
+  EXPECT_EQ(next_record(12), " 9");
   close_unit(12);
+  EXPECT_TRUE(std::filesystem::is_empty(tmp.path()));
+  unsetenv("TMPDIR");
 }
 
 TEST(UnitStateDeathTest, OpenAndRewindFailures) {
