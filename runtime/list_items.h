@@ -61,6 +61,24 @@ inline long long load_integer(Integer type, const char* at) {
   }
 }
 
+// Stores an integer that fits the element of the given size (1, 2, 4 or 8).
+inline void store_integer(std::size_t size, char* at, long long value) {
+  switch (size) {
+    case 1:
+      store(at, static_cast<std::int8_t>(value));
+      return;
+    case 2:
+      store(at, static_cast<std::int16_t>(value));
+      return;
+    case 4:
+      store(at, static_cast<std::int32_t>(value));
+      return;
+    default:
+      store(at, static_cast<std::int64_t>(value));
+      return;
+  }
+}
+
 void list_write_item(Integer type, const char* element, Length length);
 void list_read_item(Integer type, char* element, Length length);
 

@@ -181,20 +181,7 @@ void assign(Integer type, char* element, const ListNumber& value) {
   if (value.integer_overflow || !fits(value.integer, size)) {
     io_fail(kErrListInput, "integer overflow");
   }
-  switch (size) {
-    case 1:
-      store(element, static_cast<std::int8_t>(value.integer));
-      return;
-    case 2:
-      store(element, static_cast<std::int16_t>(value.integer));
-      return;
-    case 4:
-      store(element, static_cast<std::int32_t>(value.integer));
-      return;
-    default:
-      store(element, static_cast<std::int64_t>(value.integer));
-      return;
-  }
+  store_integer(size, element, value.integer);
 }
 
 // Skips blanks, tabs and newlines up to the next value; the end of the
@@ -220,36 +207,86 @@ void skip_separator(Unit& u) {
   if (c == ',') unit_advance(u);
 }
 
-// The common value, read straight from the buffer: [-]digits[.digits] of
-// up to 15 digits, followed by a blank, a tab, a comma, a "/" or a line end
-// in the buffer. Converted exactly (a whole mantissa divided by an exact
-// power of ten rounds once). Anything else, a repeat count, an exponent, a
-// longer number, an integer item given a point, or the buffer's end,
-// consumes nothing and returns false for the general path.
+// How the plain path stores a value into an item of a type code: the
+// four common types only; None sends every item of another type (and every
+// byte or short integer, whose range needs a check) to the general path.
+enum class PlainStore : unsigned char { None, Int32, Int64, Real32, Real64 };
+
+constexpr PlainStore plain_store(Integer type) {
+  switch (type) {
+    case kInt:
+      return PlainStore::Int32;
+    case kLong:
+      return PlainStore::Int64;
+    case kReal:
+      return PlainStore::Real32;
+    case kDouble:
+      return PlainStore::Real64;
+    default:
+      return PlainStore::None;
+  }
+}
+
+// The common value, read straight from the buffer: after blanks, tabs and
+// newlines, [-]digits[.digits] followed by a blank, a tab, a comma, a "/"
+// or a line end in the buffer; up to 15 digits for a real or 8-byte
+// integer item, 9 for a 4-byte one, so that every such number is exact (a
+// whole mantissa divided by an exact power of ten rounds once) and fits.
+// Anything else, a repeat count, an exponent, a longer number, an integer
+// item given a point, or the buffer's end, consumes nothing and returns
+// false for the general path. The scans stop at the NUL after the data;
+// the NUL is no separator, so a value that reaches the end of the buffer
+// goes to the general path too. Calls nothing, so that the item call's
+// common case is a leaf.
 [[gnu::always_inline]] inline bool read_plain(Unit& u, Integer type, char* element) {
+  const PlainStore how = plain_store(type);
+  if (how == PlainStore::None || u.rpos >= u.len) return false;
+  const bool real = how == PlainStore::Real32 || how == PlainStore::Real64;
+  // Blanks, tabs and newlines, then a sign; branches again (see below).
   const char* p = u.buf + u.rpos;
-  const char* const end = u.buf + u.len;
-  const bool negative = *p == '-';
-  if (*p == '-' || *p == '+') ++p;
+  bool negative = false;
+  for (;; ++p) {
+    if (*p == '-' || *p == '+') {
+      negative = *p == '-';
+      ++p;
+      break;
+    }
+    if (*p != ' ' && *p != '\t' && *p != '\n') break;
+  }
   const char* const first = p;
   std::uint64_t mantissa = 0;
-  for (; p != end && is_digit(*p); ++p) mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
+  for (; is_digit(*p); ++p) mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
+  std::ptrdiff_t digits = p - first;
   std::ptrdiff_t scale = 0;
-  const bool point = p != end && *p == '.';
-  if (point) {
-    if (!is_real_type(type)) return false;
+  if (*p == '.') {
+    if (!real) return false;
     const char* const fraction = ++p;
-    for (; p != end && is_digit(*p); ++p)
-      mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
+    for (; is_digit(*p); ++p) mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
     scale = p - fraction;
+    digits += scale;
   }
-  const std::ptrdiff_t digits = p - first - (point ? 1 : 0);
-  if (digits <= 0 || digits > 15 || p == end) return false;
-  if (!is_separator(static_cast<unsigned char>(*p))) return false;
-  if (is_real_type(type)) {
-    double value;
+  if (digits <= 0 || digits > (how == PlainStore::Int32 ? 9 : 15)) return false;
+  const char c = *p;
+  if (c != ' ' && c != '\t' && c != '\n' && c != ',' && c != '/') return false;
+  // The separator: blanks and tabs, then one comma. Branches, not
+  // arithmetic on the characters, so that the next item's position does
+  // not wait for this one's characters to load. Blanks that reach the end
+  // of the buffer may be followed by a comma beyond it: the general path
+  // reads the value again and its separator across the refill.
+  for (;; ++p) {
+    if (*p == ',') {
+      ++p;
+      break;
+    }
+    if (*p != ' ' && *p != '\t') {
+      if (p == u.buf + u.len) return false;
+      break;
+    }
+  }
+  if (real) {
+    double value = 0;
     num::exact_decimal(mantissa, -scale, negative, value);  // below 10^15: always exact
-    if (type == kDouble) {
+    if (how == PlainStore::Real64) {
       store(element, value);
     } else {
       store(element, static_cast<float>(value));
@@ -257,18 +294,12 @@ void skip_separator(Unit& u) {
   } else {
     const long long value =
         negative ? -static_cast<long long>(mantissa) : static_cast<long long>(mantissa);
-    if (type == kInt && value >= INT32_MIN && value <= INT32_MAX) {
+    if (how == PlainStore::Int32) {
       store(element, static_cast<std::int32_t>(value));
     } else {
-      if (!fits(value, type_size(type))) return false;
-      ListNumber number;
-      number.integer = value;
-      assign(type, element, number);
+      store(element, static_cast<std::int64_t>(value));
     }
   }
-  // The separator: blanks and tabs, then one comma.
-  while (p != end && (*p == ' ' || *p == '\t')) ++p;
-  if (p != end && *p == ',') ++p;
   u.rpos = static_cast<std::size_t>(p - u.buf);
   return true;
 }
@@ -352,26 +383,15 @@ void list_read_item(Integer type, char* element, Length /*length*/) {
   Statement& st = run.statement;
   if (st.items_ended) return;
   if (!is_integer_type(type) && !is_real_type(type)) io_fail(kErrBadType, kContext);
-  // The common case first: a plain number a few blanks on, in the buffer.
-  if (st.repeat_left == 0) {
-    Unit& u = *st.unit;
-    const char* p = u.buf + u.rpos;
-    const char* const end = u.buf + u.len;
-    while (p != end && (*p == ' ' || *p == '\t' || *p == '\n')) ++p;
-    if (p != end && *p != '/' && *p != ',') {
-      u.rpos = static_cast<std::size_t>(p - u.buf);
-      if (read_plain(u, type, element)) return;
-    }
-  }
+  if (st.repeat_left == 0 && read_plain(*st.unit, type, element)) return;
   read_item(st, type, element);
 }
 
-int e_rsle() {
-  // Outside its statement (after an error branch was taken): nothing.
-  if (run.statement.kind != StatementKind::ListRead) return 0;
+namespace {
+
+// Skips the rest of the record, across refills of the buffer.
+[[gnu::noinline]] int skip_record_rest(Unit& u) {
   try {
-    Unit& u = *run.statement.unit;
-    // The rest of the record is never read.
     for (;;) {
       const char* p = u.buf + u.rpos;
       const void* nl = u.rpos < u.len ? std::memchr(p, '\n', u.len - u.rpos) : nullptr;
@@ -392,7 +412,25 @@ int e_rsle() {
   }
 }
 
-int do_lio(const Integer* type, const Integer* count, void* address, Length length) {
+}  // namespace
+
+int e_rsle() {
+  // Outside its statement (after an error branch was taken): nothing.
+  if (run.statement.kind != StatementKind::ListRead) return 0;
+  // The rest of the record is never read; usually it is only its end.
+  Unit& u = *run.statement.unit;
+  if (u.rpos < u.len && u.buf[u.rpos] == '\n') {
+    ++u.rpos;
+    statement_finish();
+    return 0;
+  }
+  return skip_record_rest(u);
+}
+
+namespace {
+
+[[gnu::noinline]] int transfer_items(const Integer* type, const Integer* count, void* address,
+                                     Length length) {
   const StatementKind kind = run.statement.kind;
   // Outside its statement (after an error branch was taken): nothing.
   if (kind != StatementKind::ListRead && kind != StatementKind::ListWrite) return 0;
@@ -412,6 +450,18 @@ int do_lio(const Integer* type, const Integer* count, void* address, Length leng
   } catch (const BranchTaken& b) {
     return b.number;
   }
+}
+
+}  // namespace
+
+int do_lio(const Integer* type, const Integer* count, void* address, Length length) {
+  // The common call on its own: one plain number read from the buffer.
+  Statement& st = run.statement;
+  if (st.kind == StatementKind::ListRead && *count == 1 && st.repeat_left == 0 && !st.items_ended &&
+      read_plain(*st.unit, *type, static_cast<char*>(address))) {
+    return 0;
+  }
+  return transfer_items(type, count, address, length);
 }
 
 }  // namespace rt

@@ -250,11 +250,6 @@ void edit_fixed(double x, int w, int d, char* out) {
 
 namespace {
 
-// 10^0 .. 10^22: every one exact in a double.
-constexpr double kExactPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                   1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                   1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-
 // The short forms that a record usually holds, "-12.5" or "3.e2", taken
 // apart for exact_decimal. False for any other form, which takes the
 // general conversion.
@@ -288,18 +283,6 @@ bool parse_short(const char* p, const char* end, double& out) {
 }
 
 }  // namespace
-
-bool exact_decimal(std::uint64_t mantissa, long power, bool negative, double& out) {
-  if (mantissa == 0) {
-    out = negative ? -0.0 : 0.0;
-    return true;
-  }
-  if (mantissa >= (1ULL << 53) || power < -22 || power > 22) return false;
-  double value = static_cast<double>(mantissa);  // exact: below 2^53
-  value = power < 0 ? value / kExactPowers[-power] : value * kExactPowers[power];
-  out = negative ? -value : value;
-  return true;
-}
 
 double parse_decimal(char* text, std::size_t len) {
   double value = 0;

@@ -25,9 +25,11 @@ void fence() {
   std::atomic_signal_fence(std::memory_order_seq_cst);
 }
 
+// Every buffer has one byte more than its capacity, for the end mark of
+// read-ahead data (see Unit::buf).
 void ensure_buffer(Unit& u) {
   if (u.buf != nullptr) return;
-  char* buf = static_cast<char*>(std::malloc(kBufferSize));
+  char* buf = static_cast<char*>(std::malloc(kBufferSize + 1));
   if (buf == nullptr) io_fail(kErrNoMemory, "malloc failure");
   u.cap = kBufferSize;
   fence();
@@ -40,7 +42,7 @@ void ensure_buffer(Unit& u) {
 void grow_buffer(Unit& u, std::size_t need) {
   std::size_t cap = u.cap;
   while (cap < need) cap *= 2;
-  char* buf = static_cast<char*>(std::malloc(cap));
+  char* buf = static_cast<char*>(std::malloc(cap + 1));
   if (buf == nullptr) io_fail(kErrNoMemory, "malloc failure");
   char* old = u.buf;
   u.buf = buf;
@@ -153,6 +155,7 @@ int unit_refill(Unit& u, const char* context) {
     }
     if (got == 0) return -1;
     u.len = static_cast<std::size_t>(got);
+    u.buf[u.len] = '\0';
     return static_cast<unsigned char>(u.buf[0]);
   }
 }

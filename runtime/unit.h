@@ -35,6 +35,10 @@ struct Unit {
   bool eof = false;
   UnitState state = UnitState::NotWriting;
 
+  // Read-ahead data is followed by a NUL at buf[len] (the buffer has room
+  // for it), so that a scan for blanks, digits or separators stops at the
+  // end of the data without comparing positions; a NUL within the data
+  // stops it too, and is then read by the general path.
   char* buf = nullptr;
   std::size_t cap = 0;
   std::size_t len = 0;      // bytes in buf: read ahead, or records to write

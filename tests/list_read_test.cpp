@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "tests/io_helpers.h"
 
@@ -86,6 +89,104 @@ TEST(ListRead, NumberFormsAreExact) {
       0x1.89374bc6a7efap-10,  2.25, 0.5, 5.0, 100.0, -20.0, 0.25, 0x1.fffffffffffffp+1023,
       0x0.0000000000001p-1022};
   EXPECT_EQ(std::memcmp(d, want, sizeof d), 0);
+}
+
+// Many records of every item type the reader converts, in the layouts a
+// file may have, long enough that values meet the buffer's end at every
+// offset; each value compared bit for bit with the C library's reading.
+TEST(ListRead, ValuesOfEveryTypeAcrossBufferEnds) {
+  struct Kind {
+    rt::Integer type;
+    std::size_t size;
+    bool real;
+    int digits;  // at most, for integers: the type's range
+  };
+  const Kind kinds[] = {{rt::kByte, 1, false, 2}, {rt::kShort, 2, false, 4},
+                        {rt::kInt, 4, false, 10},  {rt::kLong, 8, false, 18},
+                        {rt::kReal, 4, true, 17}, {rt::kDouble, 8, true, 17}};
+  std::mt19937 rng(6);
+  auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+  auto digits = [&](int n) {
+    std::string s;
+    for (int k = 0; k < n; ++k) s += static_cast<char>('0' + pick(10));
+    return s;
+  };
+  const char* const blanks[] = {" ", "  ", "\t", " , ", ",", " \t "};
+  struct Expected {
+    const Kind* kind;
+    unsigned char bytes[8];
+  };
+  std::string text;
+  std::vector<std::vector<Expected>> records;
+  for (int r = 0; r < 20000; ++r) {
+    std::vector<Expected> items(1 + static_cast<std::size_t>(pick(5)));
+    text += std::string(static_cast<std::size_t>(pick(3)), ' ');
+    for (std::size_t k = 0; k < items.size(); ++k) {
+      const Kind& kind = kinds[pick(6)];
+      std::string value = pick(4) == 0 ? "-" : pick(8) == 0 ? "+" : "";
+      if (kind.real) {
+        std::string whole = digits(pick(9)), fraction = digits(pick(10));
+        if (whole.empty() && fraction.empty()) whole = "7";
+        value += whole + (pick(6) == 0 && !whole.empty() ? "" : "." + fraction);
+        if (pick(8) == 0) value += std::string(pick(2) ? "e" : "D") + std::to_string(pick(40) - 20);
+        std::string c_text = value;
+        for (char& ch : c_text) ch = ch == 'D' ? 'e' : ch;
+        double d = std::strtod(c_text.c_str(), nullptr);
+        float f = static_cast<float>(d);
+        std::memcpy(items[k].bytes, kind.size == 8 ? static_cast<void*>(&d) : &f, kind.size);
+      } else {
+        value += digits(1 + pick(kind.digits));
+        long long v = std::strtoll(value.c_str(), nullptr, 10);
+        long long limit = 1LL << (kind.size * 8 - 1);
+        if (kind.size < 8 && (v < -limit || v >= limit)) value = value[0] == '-' ? "-1" : "1";
+        v = std::strtoll(value.c_str(), nullptr, 10);
+        std::memcpy(items[k].bytes, &v, kind.size);  // little-endian: the low bytes
+      }
+      items[k].kind = &kind;
+      text += value + (k + 1 < items.size() ? blanks[pick(6)] : "");
+    }
+    text += std::string(static_cast<std::size_t>(pick(3)), ' ') + "\n";
+    records.push_back(std::move(items));
+  }
+  TempDir dir;
+  open_with(dir, 10, text);
+  rt::DataControl c;
+  c.unit = 10;
+  const rt::Integer one = 1;
+  int mismatches = 0;
+  for (std::size_t r = 0; r < records.size(); ++r) {
+    rt::s_rsle(&c);
+    unsigned char got[5][8];
+    for (std::size_t k = 0; k < records[r].size(); ++k) {
+      rt::do_lio(&records[r][k].kind->type, &one, got[k], 8);
+    }
+    ASSERT_EQ(rt::e_rsle(), 0);
+    for (std::size_t k = 0; k < records[r].size(); ++k) {
+      if (std::memcmp(got[k], records[r][k].bytes, records[r][k].kind->size) != 0 &&
+          ++mismatches <= 5) {
+        ADD_FAILURE() << "record " << r << " item " << k;
+      }
+    }
+  }
+  EXPECT_EQ(mismatches, 0);
+  close_unit(10);
+}
+
+// A value's separator may begin at the end of the buffer and end in the
+// next read-ahead: "1 " there, ",2" after it. Whatever the buffer's size,
+// one of these offsets puts the boundary between the blank and the comma.
+TEST(ListRead, SeparatorAcrossTheBufferEnd) {
+  for (std::size_t size = 1 << 12; size <= 1 << 16; size *= 2) {
+    for (std::size_t pad = size - 8; pad < size + 4; ++pad) {
+      TempDir dir;
+      open_with(dir, 10, std::string(pad, ' ') + "1 ,2\n");
+      Values v;
+      read_list(10, "ii", v);
+      close_unit(10);
+      ASSERT_EQ(v.i[0], 1) << pad;
+      ASSERT_EQ(v.i[1], 2) << pad;
+    }
+  }
 }
 
 TEST(ListRead, HugeExponentsAndOverlongRecords) {
