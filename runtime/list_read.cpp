@@ -207,25 +207,10 @@ void skip_separator(Unit& u) {
   if (c == ',') unit_advance(u);
 }
 
-// How the plain path stores a value into an item of a type code: the
-// four common types only; None sends every item of another type (and every
-// byte or short integer, whose range needs a check) to the general path.
-enum class PlainStore : unsigned char { None, Int32, Int64, Real32, Real64 };
-
-constexpr PlainStore plain_store(Integer type) {
-  switch (type) {
-    case kInt:
-      return PlainStore::Int32;
-    case kLong:
-      return PlainStore::Int64;
-    case kReal:
-      return PlainStore::Real32;
-    case kDouble:
-      return PlainStore::Real64;
-    default:
-      return PlainStore::None;
-  }
-}
+// How the plain path stores a value: into the four common item types only.
+// Items of other types (and byte or short integers, whose range needs a
+// check) take the general path.
+enum class PlainStore : unsigned char { Int32, Int64, Real32, Real64 };
 
 // The common value, read straight from the buffer: after blanks, tabs and
 // newlines, [-]digits[.digits] followed by a blank, a tab, a comma, a "/"
@@ -238,10 +223,10 @@ constexpr PlainStore plain_store(Integer type) {
 // the NUL is no separator, so a value that reaches the end of the buffer
 // goes to the general path too. Calls nothing, so that the item call's
 // common case is a leaf.
-[[gnu::always_inline]] inline bool read_plain(Unit& u, Integer type, char* element) {
-  const PlainStore how = plain_store(type);
-  if (how == PlainStore::None || u.rpos >= u.len) return false;
-  const bool real = how == PlainStore::Real32 || how == PlainStore::Real64;
+template <PlainStore how>
+[[gnu::always_inline]] inline bool read_plain_as(Unit& u, char* element) {
+  constexpr bool real = how == PlainStore::Real32 || how == PlainStore::Real64;
+  if (u.rpos >= u.len) return false;
   // Blanks, tabs and newlines, then a sign; branches again (see below).
   const char* p = u.buf + u.rpos;
   bool negative = false;
@@ -259,7 +244,7 @@ constexpr PlainStore plain_store(Integer type) {
   std::ptrdiff_t digits = p - first;
   std::ptrdiff_t scale = 0;
   if (*p == '.') {
-    if (!real) return false;
+    if constexpr (!real) return false;
     const char* const fraction = ++p;
     for (; is_digit(*p); ++p) mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
     scale = p - fraction;
@@ -283,10 +268,11 @@ constexpr PlainStore plain_store(Integer type) {
       break;
     }
   }
-  if (real) {
-    double value = 0;
-    num::exact_decimal(mantissa, -scale, negative, value);  // below 10^15: always exact
-    if (how == PlainStore::Real64) {
+  if constexpr (real) {
+    // Below 10^15, divided by an exact power of ten: one rounding.
+    double value = static_cast<double>(mantissa) / num::kExactPowers[scale];
+    if (negative) value = -value;
+    if constexpr (how == PlainStore::Real64) {
       store(element, value);
     } else {
       store(element, static_cast<float>(value));
@@ -294,7 +280,7 @@ constexpr PlainStore plain_store(Integer type) {
   } else {
     const long long value =
         negative ? -static_cast<long long>(mantissa) : static_cast<long long>(mantissa);
-    if (how == PlainStore::Int32) {
+    if constexpr (how == PlainStore::Int32) {
       store(element, static_cast<std::int32_t>(value));
     } else {
       store(element, static_cast<std::int64_t>(value));
@@ -302,6 +288,21 @@ constexpr PlainStore plain_store(Integer type) {
   }
   u.rpos = static_cast<std::size_t>(p - u.buf);
   return true;
+}
+
+[[gnu::always_inline]] inline bool read_plain(Unit& u, Integer type, char* element) {
+  switch (type) {
+    case kInt:
+      return read_plain_as<PlainStore::Int32>(u, element);
+    case kLong:
+      return read_plain_as<PlainStore::Int64>(u, element);
+    case kReal:
+      return read_plain_as<PlainStore::Real32>(u, element);
+    case kDouble:
+      return read_plain_as<PlainStore::Real64>(u, element);
+    default:
+      return false;
+  }
 }
 
 // The field that starts at the unit's position, consumed; in place when
@@ -357,7 +358,6 @@ namespace {
     unit_advance(u);
     return;
   }
-  if (read_plain(u, type, element)) return;
   Field f = take_field(u, st.token);
   if (f.repeat > 0) {
     // "3*" alone gives three null values; "3*7" three sevens.
