@@ -27,6 +27,10 @@ constexpr const char* kContext = "list in";
 bool is_digit(char c) {
   return c >= '0' && c <= '9';
 }
+// The value of a digit; above 9 for any other character.
+unsigned digit_value(char c) {
+  return static_cast<unsigned char>(c) - unsigned{'0'};
+}
 bool is_blank(int c) {
   return c == ' ' || c == '\t';
 }
@@ -240,13 +244,13 @@ template <PlainStore how>
   }
   const char* const first = p;
   std::uint64_t mantissa = 0;
-  for (; is_digit(*p); ++p) mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
+  for (unsigned d; (d = digit_value(*p)) <= 9; ++p) mantissa = mantissa * 10 + d;
   std::ptrdiff_t digits = p - first;
   std::ptrdiff_t scale = 0;
   if (*p == '.') {
     if constexpr (!real) return false;
     const char* const fraction = ++p;
-    for (; is_digit(*p); ++p) mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
+    for (unsigned d; (d = digit_value(*p)) <= 9; ++p) mantissa = mantissa * 10 + d;
     scale = p - fraction;
     digits += scale;
   }
