@@ -235,12 +235,12 @@ template <PlainStore how>
   const char* p = u.buf + u.rpos;
   bool negative = false;
   for (;; ++p) {
+    if (*p == ' ' || *p == '\t' || *p == '\n') continue;
     if (*p == '-' || *p == '+') {
       negative = *p == '-';
       ++p;
-      break;
     }
-    if (*p != ' ' && *p != '\t' && *p != '\n') break;
+    break;
   }
   const char* const first = p;
   std::uint64_t mantissa = 0;
