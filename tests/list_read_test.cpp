@@ -102,7 +102,7 @@ TEST(ListRead, ValuesOfEveryTypeAcrossBufferEnds) {
     int digits;  // at most, for integers: the type's range
   };
   const Kind kinds[] = {{rt::kByte, 1, false, 2}, {rt::kShort, 2, false, 4},
-                        {rt::kInt, 4, false, 10},  {rt::kLong, 8, false, 18},
+                        {rt::kInt, 4, false, 10}, {rt::kLong, 8, false, 18},
                         {rt::kReal, 4, true, 17}, {rt::kDouble, 8, true, 17}};
   std::mt19937 rng(6);
   auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
