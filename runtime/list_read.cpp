@@ -225,13 +225,17 @@ enum class PlainStore : unsigned char { Int32, Int64, Real32, Real64 };
 // item given a point, or the buffer's end, consumes nothing and returns
 // false for the general path. The scans stop at the NUL after the data;
 // the NUL is no separator, so a value that reaches the end of the buffer
-// goes to the general path too. Calls nothing, so that the item call's
-// common case is a leaf.
+// goes to the general path too.
+//
+// Two things keep it fast: it calls nothing, so that the item call's common
+// case is a leaf; and every step over a blank, a sign or a comma is a
+// branch, not arithmetic on the character, so that the position, and with
+// it the next item's start, does not wait for the characters to load.
 template <PlainStore how>
 [[gnu::always_inline]] inline bool read_plain_as(Unit& u, char* element) {
   constexpr bool real = how == PlainStore::Real32 || how == PlainStore::Real64;
   if (u.rpos >= u.len) return false;
-  // Blanks, tabs and newlines, then a sign; branches again (see below).
+  // Blanks, tabs and newlines, then a sign.
   const char* p = u.buf + u.rpos;
   bool negative = false;
   for (;; ++p) {
@@ -257,11 +261,9 @@ template <PlainStore how>
   if (digits <= 0 || digits > (how == PlainStore::Int32 ? 9 : 15)) return false;
   const char c = *p;
   if (c != ' ' && c != '\t' && c != '\n' && c != ',' && c != '/') return false;
-  // The separator: blanks and tabs, then one comma. Branches, not
-  // arithmetic on the characters, so that the next item's position does
-  // not wait for this one's characters to load. Blanks that reach the end
-  // of the buffer may be followed by a comma beyond it: the general path
-  // reads the value again and its separator across the refill.
+  // The separator: blanks and tabs, then one comma. Blanks that reach the
+  // end of the buffer may be followed by a comma beyond it: the general
+  // path reads the value again and its separator across the refill.
   for (;; ++p) {
     if (*p == ',') {
       ++p;
