@@ -1,24 +1,10 @@
 #include "runtime/statement.h"
 
-#include <cstdlib>
-
 #include "runtime/errors.h"
 
 namespace rt {
 
 constinit RunState run;
-
-void Record::grow(std::size_t n) {
-  std::size_t want = cap ? cap : 256;
-  while (want - len < n) {
-    if (want > (static_cast<std::size_t>(-1) >> 2)) io_fail(kErrNoMemory, "malloc failure");
-    want *= 2;
-  }
-  void* grown = std::realloc(data, want);
-  if (grown == nullptr) io_fail(kErrNoMemory, "malloc failure");
-  data = static_cast<char*>(grown);
-  cap = want;
-}
 
 void io_fail(int number, const char* context) {
   const Statement& st = run.statement;
