@@ -435,6 +435,7 @@ int e_rsle() {
 
 namespace {
 
+// The item call in general: `count` items of a list-directed read or write.
 [[gnu::noinline]] int transfer_items(const Integer* type, const Integer* count, void* address,
                                      Length length) {
   const StatementKind kind = run.statement.kind;
