@@ -35,10 +35,11 @@ struct Unit {
   bool eof = false;
   UnitState state = UnitState::NotWriting;
 
-  // Read-ahead data is followed by a NUL at buf[len] (the buffer has room
-  // for it), so that a scan for blanks, digits or separators stops at the
-  // end of the data without comparing positions; a NUL within the data
-  // stops it too, and is then read by the general path.
+  // Read-ahead data (len > 0 while not writing) is followed by a NUL at
+  // buf[len]: every buffer has one byte more than cap. A scan for blanks,
+  // digits or separators stops there without comparing positions; a NUL
+  // within the data stops it too, and is then read by the general path.
+  // With len == 0 there may be no buffer at all.
   char* buf = nullptr;
   std::size_t cap = 0;
   std::size_t len = 0;      // bytes in buf: read ahead, or records to write
