@@ -6,7 +6,7 @@
 // only on column i as the step finds it, so they can all be formed first,
 // and the updates can then run down the columns, where the storage is
 // contiguous. Going further, a block of steps is applied to each column
-// while it is in cache (see sweep.h). Each element still sees exactly the
+// while it is in cache (see kernels.inc). Each element still sees exactly the
 // same operations in the same order, so the results are those of the row
 // order to the last bit.
 #include <algorithm>

@@ -19,7 +19,7 @@ void matmult(const rt::Integer& nrow, const rt::Integer& ncol, const double* a, 
              double* c);
 
 // The arithmetic of matmult without the heading: the sums run over
-// register tiles of c (see kernels.h), each element summed in increasing
+// register tiles of c (see kernels.inc), each element summed in increasing
 // k exactly as the definition orders it.
 void matmult_product(rt::Integer nrow, rt::Integer ncol, const double* a, const double* b,
                      double* c);
