@@ -30,16 +30,16 @@ void edit_integer(long long value, int w, int m, char* out);
 //   F15.11: 2.0 -> "  2.00000000000"   -1e-13 -> "  0.00000000000"
 void edit_fixed(double x, int w, int d, char* out);
 
-// mantissa * 10^power, correctly rounded, when that takes one rounding: a
-// mantissa below 2^53 times or divided by an exact power of ten up to
-// 10^22 (or a zero mantissa, whatever the power). False for any other
-// value, which needs the general conversion.
-//   (125, -1) -> 12.5   (3, 2) -> 300.   (1, -30) -> false
 // 10^0 .. 10^22: every one exact in a double.
 inline constexpr double kExactPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                           1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
                                           1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
+// mantissa * 10^power, correctly rounded, when that takes one rounding: a
+// mantissa below 2^53 times or divided by an exact power of ten up to
+// 10^22 (or a zero mantissa, whatever the power). False for any other
+// value, which needs the general conversion.
+//   (125, -1) -> 12.5   (3, 2) -> 300.   (1, -30) -> false
 inline bool exact_decimal(std::uint64_t mantissa, long power, bool negative, double& out) {
   if (mantissa == 0) {
     out = negative ? -0.0 : 0.0;
