@@ -24,14 +24,26 @@ void write_901(int unit, rt::Integer i, double z, double b) {
   rt::e_wsfe();
 }
 
+// The bytes that one formatted write statement on unit 10 leaves in a
+// fresh file; `items` makes its item calls.
+template <typename Items>
+std::string formatted_output(const char* format, Items items) {
+  return written_file([&] {
+    rt::DataControl c;
+    c.unit = 10;
+    c.format = format;
+    rt::s_wsfe(&c);
+    items();
+    rt::e_wsfe();
+  });
+}
+
 TEST(FormattedWrite, Format901Records) {
-  TempDir dir;
-  open_unit(10, dir.file("o"));
-  write_901(10, 1, 2.0, 2.0);
-  write_901(10, 2, -3.0, -3.0);
-  write_901(10, 1000, -999.5, -0.0);
-  close_unit(10);
-  EXPECT_EQ(read_file(dir.file("o")),
+  EXPECT_EQ(written_file([] {
+              write_901(10, 1, 2.0, 2.0);
+              write_901(10, 2, -3.0, -3.0);
+              write_901(10, 1000, -999.5, -0.0);
+            }),
             " Check: amat*x = b?   1  2.00000000000 =?=  2.00000000000\n"
             " Check: amat*x = b?   2 -3.00000000000 =?= -3.00000000000\n"
             " Check: amat*x = b? ****************** =?=  0.00000000000\n");
@@ -52,61 +64,43 @@ TEST(FormattedWrite, ParserForms) {
       {"(F5.1)", "  7.0\n"},
   };
   for (const FormatCase& c : cases) {
-    TempDir dir;
-    open_unit(10, dir.file("o"));
-    rt::DataControl ctl;
-    ctl.unit = 10;
-    ctl.format = c.format;
-    rt::s_wsfe(&ctl);
-    const rt::Integer one = 1;
-    if (std::strncmp(c.format, "(A", 2) == 0) {
-      char ab[2] = {'a', 'b'};
-      rt::do_fio(&one, ab, 2);
-      rt::Integer v = 7;
-      rt::do_fio(&one, &v, 4);
-    } else if (std::strstr(c.format, "F5.1") != nullptr) {
-      double v = 7.0;
-      rt::do_fio(&one, &v, 8);
-    } else {
-      rt::Integer v = 7;
-      rt::do_fio(&one, &v, 4);
-    }
-    rt::e_wsfe();
-    close_unit(10);
-    EXPECT_EQ(read_file(dir.file("o")), c.want) << c.format;
+    const std::string out = formatted_output(c.format, [&] {
+      const rt::Integer one = 1;
+      if (std::strncmp(c.format, "(A", 2) == 0) {
+        char ab[2] = {'a', 'b'};
+        rt::do_fio(&one, ab, 2);
+        rt::Integer v = 7;
+        rt::do_fio(&one, &v, 4);
+      } else if (std::strstr(c.format, "F5.1") != nullptr) {
+        double v = 7.0;
+        rt::do_fio(&one, &v, 8);
+      } else {
+        rt::Integer v = 7;
+        rt::do_fio(&one, &v, 4);
+      }
+    });
+    EXPECT_EQ(out, c.want) << c.format;
   }
 }
 
 TEST(FormattedWrite, ItemsBeyondTheListStartANewRecord) {
-  TempDir dir;
-  open_unit(10, dir.file("o"));
-  rt::DataControl ctl;
-  ctl.unit = 10;
-  ctl.format = "('x',I2)";
-  rt::s_wsfe(&ctl);
-  rt::Integer v[3] = {1, 2, 3};
-  const rt::Integer three = 3;
-  rt::do_fio(&three, v, 4);
-  rt::e_wsfe();
-  close_unit(10);
-  EXPECT_EQ(read_file(dir.file("o")), "x 1\nx 2\nx 3\n");
+  const std::string out = formatted_output("('x',I2)", [] {
+    rt::Integer v[3] = {1, 2, 3};
+    const rt::Integer three = 3;
+    rt::do_fio(&three, v, 4);
+  });
+  EXPECT_EQ(out, "x 1\nx 2\nx 3\n");
 }
 
 TEST(FormattedWrite, ReversionSkipsGroupsWithoutData) {
-  TempDir dir;
-  open_unit(10, dir.file("o"));
-  rt::DataControl ctl;
-  ctl.unit = 10;
-  ctl.format = "('<',A1,('-'),2('+'))";
-  rt::s_wsfe(&ctl);
-  char text[3] = {'x', 'y', 'z'};
-  const rt::Integer three = 3;
-  rt::do_fio(&three, text, 1);
-  rt::e_wsfe();
-  close_unit(10);
+  const std::string out = formatted_output("('<',A1,('-'),2('+'))", [] {
+    char text[3] = {'x', 'y', 'z'};
+    const rt::Integer three = 3;
+    rt::do_fio(&three, text, 1);
+  });
   // Items beyond the list start it over from its beginning, since neither
   // top-level group takes data.
-  EXPECT_EQ(read_file(dir.file("o")), "<x-++\n<y-++\n<z-++\n");
+  EXPECT_EQ(out, "<x-++\n<y-++\n<z-++\n");
 }
 
 TEST(FormatParser, RejectsWhatItCannotParse) {

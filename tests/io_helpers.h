@@ -77,21 +77,30 @@ inline void rewind_unit(int unit) {
   rt::f_rew(&r);
 }
 
-// The bytes that list-directed statements write to a fresh file.
-inline std::string list_output(const std::vector<std::vector<Item>>& statements) {
+// The bytes that `write` leaves in a fresh file opened on unit 10.
+template <typename Write>
+std::string written_file(Write write) {
   TempDir dir;
   std::string path = dir.file("out.txt");
   open_unit(10, path);
-  for (const auto& items : statements) write_list(10, items);
+  write();
   close_unit(10);
   return read_file(path);
 }
 
-// A file holding `content`, opened on `unit` for reading.
-inline void open_with(const TempDir& dir, int unit, const std::string& content) {
+// The bytes that list-directed statements write to a fresh file.
+inline std::string list_output(const std::vector<std::vector<Item>>& statements) {
+  return written_file([&] {
+    for (const auto& items : statements) write_list(10, items);
+  });
+}
+
+// A file holding `content`, opened on `unit`; returns its path.
+inline std::string open_with(const TempDir& dir, int unit, const std::string& content) {
   std::string path = dir.file("in.txt");
   write_file(path, content);
   open_unit(unit, path);
+  return path;
 }
 
 // One "(A)" read into a variable of `width` characters, filled with '?'

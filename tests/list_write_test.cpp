@@ -60,44 +60,47 @@ TEST(ListWrite, LineWidthRule) {
   EXPECT_EQ(list_output({{T(t76), I(12)}}), " " + t76 + " 12\n");
 }
 
+// The bytes that one list-directed write statement on unit 10 leaves in a
+// fresh file; `items` makes its item calls.
+template <typename Items>
+std::string statement_output(Items items) {
+  return written_file([&] {
+    rt::DataControl c;
+    c.unit = 10;
+    rt::s_wsle(&c);
+    items();
+    rt::e_wsle();
+  });
+}
+
 TEST(ListWrite, CountAboveOneWritesEachElement) {
-  TempDir dir;
-  open_unit(10, dir.file("o"));
-  rt::DataControl c;
-  c.unit = 10;
-  rt::s_wsle(&c);
-  double v[3] = {1.0, -2.5, 0.0};
-  rt::Integer type = rt::kDouble, count = 3;
-  rt::do_lio(&type, &count, v, 8);
-  char text[] = "abcdef";
-  rt::Integer chars = rt::kChar, two = 2;
-  rt::do_lio(&chars, &two, text, 3);
-  rt::e_wsle();
-  close_unit(10);
-  EXPECT_EQ(read_file(dir.file("o")), "  1. -2.5  0.abcdef\n");
+  const std::string out = statement_output([] {
+    double v[3] = {1.0, -2.5, 0.0};
+    rt::Integer type = rt::kDouble, count = 3;
+    rt::do_lio(&type, &count, v, 8);
+    char text[] = "abcdef";
+    rt::Integer chars = rt::kChar, two = 2;
+    rt::do_lio(&chars, &two, text, 3);
+  });
+  EXPECT_EQ(out, "  1. -2.5  0.abcdef\n");
 }
 
 TEST(ListWrite, OtherKnownTypes) {
-  TempDir dir;
-  open_unit(10, dir.file("o"));
-  rt::DataControl c;
-  c.unit = 10;
-  rt::s_wsle(&c);
-  std::int16_t s = -7;
-  std::int64_t l = 1234567890123LL;
-  float f = 0.5f;
-  std::int32_t logical = 1;
-  double z[2] = {1.5, -2.0};
-  const rt::Integer one = 1;
-  rt::Integer t;
-  t = rt::kShort, rt::do_lio(&t, &one, &s, 2);
-  t = rt::kLong, rt::do_lio(&t, &one, &l, 8);
-  t = rt::kReal, rt::do_lio(&t, &one, &f, 4);
-  t = rt::kLogical, rt::do_lio(&t, &one, &logical, 4);
-  t = rt::kDoubleComplex, rt::do_lio(&t, &one, z, 16);
-  rt::e_wsle();
-  close_unit(10);
-  EXPECT_EQ(read_file(dir.file("o")), " -7 1234567890123  0.5 T ( 1.5,-2.)\n");
+  const std::string out = statement_output([] {
+    std::int16_t s = -7;
+    std::int64_t l = 1234567890123LL;
+    float f = 0.5f;
+    std::int32_t logical = 1;
+    double z[2] = {1.5, -2.0};
+    const rt::Integer one = 1;
+    rt::Integer t;
+    t = rt::kShort, rt::do_lio(&t, &one, &s, 2);
+    t = rt::kLong, rt::do_lio(&t, &one, &l, 8);
+    t = rt::kReal, rt::do_lio(&t, &one, &f, 4);
+    t = rt::kLogical, rt::do_lio(&t, &one, &logical, 4);
+    t = rt::kDoubleComplex, rt::do_lio(&t, &one, z, 16);
+  });
+  EXPECT_EQ(out, " -7 1234567890123  0.5 T ( 1.5,-2.)\n");
 }
 
 TEST(ListWriteDeathTest, UnknownTypeCode) {

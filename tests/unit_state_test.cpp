@@ -41,9 +41,7 @@ TEST(UnitState, MissingFileIsCreatedForWriting) {
 
 TEST(UnitState, ExistingLongerFileIsCutAtRewindAndClose) {
   TempDir dir;
-  std::string path = dir.file("f");
-  write_file(path, "old 1\nold 2\nold 3\nold 4\n");
-  open_unit(10, path);
+  std::string path = open_with(dir, 10, "old 1\nold 2\nold 3\nold 4\n");
   EXPECT_EQ(state_of(10), rt::UnitState::NotWriting);
   EXPECT_EQ(read_file(path), "old 1\nold 2\nold 3\nold 4\n");  // OPEN keeps the content
   write_list(10, {T("new")});
@@ -62,9 +60,7 @@ TEST(UnitState, ExistingLongerFileIsCutAtRewindAndClose) {
 
 TEST(UnitState, WritingAfterReadingReplacesTheRest) {
   TempDir dir;
-  std::string path = dir.file("f");
-  write_file(path, "a\nb\nc\nd\n");
-  open_unit(10, path);
+  std::string path = open_with(dir, 10, "a\nb\nc\nd\n");
   EXPECT_EQ(next_record(10), "a");
   write_list(10, {T("X")});
   close_unit(10);
@@ -73,9 +69,7 @@ TEST(UnitState, WritingAfterReadingReplacesTheRest) {
 
 TEST(UnitState, RewindAfterReadingKeepsTheFile) {
   TempDir dir;
-  std::string path = dir.file("f");
-  write_file(path, "a\nb\n");
-  open_unit(10, path);
+  std::string path = open_with(dir, 10, "a\nb\n");
   EXPECT_EQ(next_record(10), "a");
   rewind_unit(10);
   EXPECT_EQ(state_of(10), rt::UnitState::NotWriting);
