@@ -214,19 +214,25 @@ void BM_floor_901(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations());
 }
 
-// A file of " i j  x." records, read from its start again at its end.
+// " i j  x." records, read from their start again at their end.
 constexpr int kInputRecords = 100000;
 
+std::string input_text() {
+  std::string text;
+  for (int k = 0; k < kInputRecords; ++k) {
+    text += " " + std::to_string(k % 9 + 1) + " " + std::to_string(k % 7 + 1) + "  " +
+            std::to_string(k % 1000) + ".\n";
+  }
+  return text;
+}
+
+// The records in a file.
 std::string input_file() {
   static std::string path;
   if (path.empty()) {
     char templ[] = "/tmp/meld-input-XXXXXX";
     int fd = mkstemp(templ);
-    std::string text;
-    for (int k = 0; k < kInputRecords; ++k) {
-      text += " " + std::to_string(k % 9 + 1) + " " + std::to_string(k % 7 + 1) + "  " +
-              std::to_string(k % 1000) + ".\n";
-    }
+    const std::string text = input_text();
     if (write(fd, text.data(), text.size()) != static_cast<ssize_t>(text.size())) std::abort();
     close(fd);
     path = templ;
@@ -263,11 +269,7 @@ void BM_list_input(benchmark::State& state) {
 
 void BM_floor_input(benchmark::State& state) {
   // The same text in memory, converted with strtol, strtol and strtod.
-  std::string text;
-  for (int k = 0; k < kInputRecords; ++k) {
-    text += " " + std::to_string(k % 9 + 1) + " " + std::to_string(k % 7 + 1) + "  " +
-            std::to_string(k % 1000) + ".\n";
-  }
+  const std::string text = input_text();
   const char* p = text.c_str();
   for (auto _ : state) {
     if (*p == '\0') p = text.c_str();

@@ -74,21 +74,29 @@ TEST(ListRead, ValuesSeparatorsAndRecords) {
   }
 }
 
-TEST(ListRead, NumberFormsAreExact) {
+// The first `count` values of `text`, read by one statement into an array
+// of doubles.
+std::vector<double> read_doubles(const std::string& text, rt::Integer count) {
   TempDir dir;
-  open_with(dir, 10, "1.5-3 2.25D0 .5 5. 1e2 -2E+1 2.5d-1 1.7976931348623157e308 4.9e-324\n");
+  open_with(dir, 10, text);
   rt::DataControl c;
   c.unit = 10;
   rt::s_rsle(&c);
-  double d[9];
-  rt::Integer type = rt::kDouble, count = 9;
-  rt::do_lio(&type, &count, d, 8);
+  std::vector<double> d(static_cast<std::size_t>(count));
+  const rt::Integer type = rt::kDouble;
+  rt::do_lio(&type, &count, d.data(), 8);
   rt::e_rsle();
   close_unit(10);
+  return d;
+}
+
+TEST(ListRead, NumberFormsAreExact) {
+  const std::vector<double> d =
+      read_doubles("1.5-3 2.25D0 .5 5. 1e2 -2E+1 2.5d-1 1.7976931348623157e308 4.9e-324\n", 9);
   const double want[9] = {
       0x1.89374bc6a7efap-10,  2.25, 0.5, 5.0, 100.0, -20.0, 0.25, 0x1.fffffffffffffp+1023,
       0x0.0000000000001p-1022};
-  EXPECT_EQ(std::memcmp(d, want, sizeof d), 0);
+  EXPECT_EQ(std::memcmp(d.data(), want, sizeof want), 0);
 }
 
 // Many records of every item type the reader converts, in the layouts a
@@ -192,18 +200,10 @@ TEST(ListRead, SeparatorAcrossTheBufferEnd) {
 TEST(ListRead, HugeExponentsAndOverlongRecords) {
   // Beyond the range of doubles a value is an infinity or a zero, as the
   // C library converts it; a number of a million digits is read whole.
-  TempDir dir;
-  open_with(dir, 10,
-            "1e99999 -1D99999 1e-99999 " + std::string(1 << 20, '9') + "\n" +
-                std::string(1 << 20, ' ') + "5\n");
-  rt::DataControl c;
-  c.unit = 10;
-  rt::s_rsle(&c);
-  double d[5];
-  rt::Integer type = rt::kDouble, count = 5;
-  rt::do_lio(&type, &count, d, 8);
-  rt::e_rsle();
-  close_unit(10);
+  const std::vector<double> d =
+      read_doubles("1e99999 -1D99999 1e-99999 " + std::string(1 << 20, '9') + "\n" +
+                       std::string(1 << 20, ' ') + "5\n",
+                   5);
   EXPECT_EQ(d[0], HUGE_VAL);
   EXPECT_EQ(d[1], -HUGE_VAL);
   EXPECT_EQ(d[2], 0.0);
