@@ -23,6 +23,10 @@ Statement& st() {
 bool reading() {
   return st().kind == StatementKind::FormatRead;
 }
+// False outside a formatted statement, as after its error branch was taken.
+bool in_statement() {
+  return st().kind == StatementKind::FormatWrite || st().kind == StatementKind::FormatRead;
+}
 
 // Input: skips the rest of the record and its newline; the end of the file
 // sets the unit's end-of-file flag.
@@ -268,10 +272,7 @@ void take_format(const char* format) {
 }
 
 int end_statement() {
-  // Outside its statement (after an error branch was taken): nothing.
-  if (run.statement.kind != StatementKind::FormatWrite &&
-      run.statement.kind != StatementKind::FormatRead)
-    return 0;
+  if (!in_statement()) return 0;
   try {
     walk_to_data(false);
     if (reading()) {
@@ -312,10 +313,7 @@ int s_rsfe(const DataControl* control) {
 }
 
 int do_fio(const Integer* count, void* address, Length length) {
-  // Outside its statement (after an error branch was taken): nothing.
-  if (run.statement.kind != StatementKind::FormatWrite &&
-      run.statement.kind != StatementKind::FormatRead)
-    return 0;
+  if (!in_statement()) return 0;
   try {
     Statement& s = st();
     char* element = static_cast<char*>(address);
