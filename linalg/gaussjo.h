@@ -31,4 +31,9 @@ void gaussjo_solve(rt::Integer n, double* a, double* ainv, const double* b, doub
 // the processor must support; every variant gives the same bits.
 void gaussjo_solve(rt::Integer n, double* a, double* ainv, const double* b, double* xvec, Isa isa);
 
+// The same one step at a time, recomputing every multiplier where it is
+// used: no workspace at all, the same bits, and slower. gaussjo_solve
+// falls back to it when it cannot allocate its multipliers.
+void gaussjo_solve_unblocked(rt::Integer n, double* a, double* ainv, const double* b, double* xvec);
+
 }  // namespace linalg

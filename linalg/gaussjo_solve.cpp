@@ -11,6 +11,7 @@
 // order to the last bit.
 #include <algorithm>
 #include <cstddef>
+#include <cstdlib>
 
 #include "linalg/gaussjo.h"
 
@@ -20,32 +21,44 @@ namespace {
 
 using std::size_t;
 
-// Room for the multipliers of one block of steps, on the stack. A block of
-// 16 steps suits orders whose columns stay in the cache; larger orders
-// stream the matrices from memory once per block, and take 32 steps at a
-// time while the room holds them. The block shrinks as n grows further.
+// The multipliers of one block of steps. A block of 16 steps suits orders
+// whose columns stay in the cache; larger orders stream the matrices from
+// memory once per block, and take 32 steps at a time while 64 Ki
+// multipliers hold them. The block shrinks as n grows further.
 constexpr size_t kMultiplierRoom = 65536;
 constexpr size_t kSmallBlock = 16;
 constexpr size_t kLargeBlock = 32;
 constexpr size_t kLargeOrder = 1500;
+// Small orders keep their multipliers on the stack (4 KiB); larger ones
+// take them from the heap, once per call.
+constexpr size_t kStackRoom = 512;
 
-}  // namespace
+size_t block_for(size_t n) {
+  return std::clamp<size_t>(kMultiplierRoom / n, 1, n < kLargeOrder ? kSmallBlock : kLargeBlock);
+}
 
-void gaussjo_solve(rt::Integer order, double* a, double* ainv, const double* b, double* xvec,
-                   Isa isa) {
-  if (order <= 0) return;
-  const size_t n = static_cast<size_t>(order);
-  const SweepFn sweep = sweep_for(isa);
-
-  // ainv = I
-  for (size_t j = 0; j < n; ++j) {
-    for (size_t i = 0; i < n; ++i) ainv[j * n + i] = i == j ? 1.0 : 0.0;
+// Every pivot step applied to every column, recomputing each multiplier
+// a(j,p)/a(p,p) where it is used: the same operations in the same order as
+// the blocked sweep, with no workspace. Column p of a holds the multipliers'
+// numerators, so it is updated last in its step.
+void eliminate_unblocked(size_t n, double* a, double* ainv) {
+  for (size_t p = 0; p < n; ++p) {
+    const double* pcol = a + p * n;
+    auto update = [&](double* col) {
+      for (size_t j = 0; j < n; ++j) {
+        if (j != p) col[j] = col[j] - pcol[j] / pcol[p] * col[p];
+      }
+    };
+    for (size_t k = 0; k < n; ++k) update(ainv + k * n);
+    for (size_t k = 0; k < n; ++k) {
+      if (k != p) update(a + k * n);
+    }
+    update(a + p * n);
   }
+}
 
-  // Eliminate, a block of steps at a time.
-  double t[kMultiplierRoom];
-  const size_t block =
-      std::clamp<size_t>(kMultiplierRoom / n, 1, n < kLargeOrder ? kSmallBlock : kLargeBlock);
+// The blocked elimination, with room for block*n multipliers in t.
+void eliminate_blocked(size_t n, double* a, double* ainv, size_t block, double* t, SweepFn sweep) {
   for (size_t first = 0; first < n; first += block) {
     const size_t count = std::min(block, n - first);
     const size_t last = first + count;
@@ -64,6 +77,22 @@ void gaussjo_solve(rt::Integer order, double* a, double* ainv, const double* b, 
     sweep(a, n, last, n, first, count, t);
     sweep(ainv, n, 0, n, first, count, t);
   }
+}
+
+// ainv = I, then `eliminate`, then the division of the inverse by the final
+// pivots and the solution.
+template <class Eliminate>
+void solve(rt::Integer order, double* a, double* ainv, const double* b, double* xvec,
+           Eliminate eliminate) {
+  if (order <= 0) return;
+  const size_t n = static_cast<size_t>(order);
+
+  // ainv = I
+  for (size_t j = 0; j < n; ++j) {
+    for (size_t i = 0; i < n; ++i) ainv[j * n + i] = i == j ? 1.0 : 0.0;
+  }
+
+  eliminate(n);
 
   // ainv(i,j) = ainv(i,j) / a(i,i)
   for (size_t j = 0; j < n; ++j) {
@@ -76,6 +105,32 @@ void gaussjo_solve(rt::Integer order, double* a, double* ainv, const double* b, 
     const double bj = b[j];
     for (size_t i = 0; i < n; ++i) xvec[i] = xvec[i] + ainv[j * n + i] * bj;
   }
+}
+
+}  // namespace
+
+void gaussjo_solve(rt::Integer order, double* a, double* ainv, const double* b, double* xvec,
+                   Isa isa) {
+  solve(order, a, ainv, b, xvec, [&](size_t n) {
+    // A block of steps at a time, with the multipliers on the stack or the
+    // heap; without room for them, one step at a time.
+    const SweepFn sweep = sweep_for(isa);
+    const size_t block = block_for(n);
+    if (block * n <= kStackRoom) {
+      double t[kStackRoom];
+      eliminate_blocked(n, a, ainv, block, t, sweep);
+    } else if (double* t = static_cast<double*>(std::malloc(block * n * sizeof(double)))) {
+      eliminate_blocked(n, a, ainv, block, t, sweep);
+      std::free(t);
+    } else {
+      eliminate_unblocked(n, a, ainv);
+    }
+  });
+}
+
+void gaussjo_solve_unblocked(rt::Integer order, double* a, double* ainv, const double* b,
+                             double* xvec) {
+  solve(order, a, ainv, b, xvec, [&](size_t n) { eliminate_unblocked(n, a, ainv); });
 }
 
 void gaussjo_solve(rt::Integer n, double* a, double* ainv, const double* b, double* xvec) {

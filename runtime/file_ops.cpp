@@ -9,6 +9,7 @@
 
 #include "runtime/errors.h"
 #include "runtime/frame.h"
+#include "runtime/host_call.h"
 #include "runtime/io.h"
 #include "runtime/state.h"
 
@@ -45,7 +46,11 @@ int open_scratch(char*& name) {
   if (name == nullptr) io_fail(kErrNoMemory, "malloc failure");
   std::strcpy(name, dir);
   std::strcat(name, kPattern);
-  int fd = ::mkostemp(name, O_CLOEXEC);
+  int fd;
+  do {
+    std::strcpy(name + std::strlen(dir), kPattern);
+    fd = ::mkostemp(name, O_CLOEXEC);
+  } while (fd < 0 && errno == EINTR);
   if (fd >= 0) ::unlink(name);
   return fd;
 }
@@ -86,11 +91,12 @@ int f_open(const OpenControl* control) {
         io_fail(kErrNewExists, "open");
       }
       int extra = letter == 'r' ? O_TRUNC : 0;
-      // Read and write, else read only, else create for writing.
-      fd = ::open(name, O_RDWR | O_CLOEXEC | extra);
-      if (fd < 0 && letter != 'n' && letter != 'r') fd = ::open(name, O_RDONLY | O_CLOEXEC);
+      // Read and write, else read only, else created empty for writing (an
+      // existing file that may only be written loses its old bytes here).
+      fd = host_open(name, O_RDWR | O_CLOEXEC | extra);
+      if (fd < 0 && letter != 'n' && letter != 'r') fd = host_open(name, O_RDONLY | O_CLOEXEC);
       if (fd < 0 && letter != 'o') {
-        fd = ::open(name, O_WRONLY | O_CREAT | O_CLOEXEC | extra, 0666);
+        fd = host_open(name, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
         created = fd >= 0;
       }
     }
@@ -100,6 +106,7 @@ int f_open(const OpenControl* control) {
       io_fail(error, "open");
     }
     int mode = ::fcntl(fd, F_GETFL) & O_ACCMODE;
+    std::free(u->name);  // left by a close that failed
     u->name = name;
     u->readable = mode != O_WRONLY;
     u->writable = mode != O_RDONLY;
@@ -126,6 +133,7 @@ int f_rew(const RewindControl* control) {
     take_branches(control->err);
     Unit* u = unit_at(control->unit);
     if (u == nullptr) io_fail(kErrUnitNumber, "rewind");
+    if (u->connected()) run.last.unit = static_cast<int>(control->unit);
     if (u->connected() && u->state != UnitState::RewoundAfterWriting) {
       if (!u->seekable) io_fail(kErrBackspace, "rewind");
       if (u->state == UnitState::Writing) {
@@ -149,7 +157,10 @@ int f_clos(const CloseControl* control) {
     check_not_in_progress();
     take_branches(control->err);
     Unit* u = unit_at(control->unit);
-    if (u != nullptr && u->connected()) close_unit(*u, status_letter(control->status) == 'd');
+    if (u != nullptr && u->connected()) {
+      run.last.unit = static_cast<int>(control->unit);
+      close_unit(*u, status_letter(control->status) == 'd');
+    }
     take_branches(0);
     return 0;
   } catch (const BranchTaken& b) {

@@ -189,18 +189,23 @@ void read_number(const FormatItem& item, char* element, Length length) {
   }
   if (item.op == FormatOp::Int) {
     if (point || exponent) io_fail(kErrUnexpectedChar, kContext);
-    long long value = 0;
+    // The magnitude, up to 2^63 (the most negative value): beyond that, or
+    // beyond the item's own range, the field overflows as in list input.
+    constexpr unsigned long long kLimit = 1ULL << 63;
+    unsigned long long magnitude = 0;
     bool negative = n > 0 && text[0] == '-';
-    for (std::size_t i = negative ? 1 : 0; i < n; ++i) value = value * 10 + (text[i] - '0');
-    if (negative) value = -value;
-    if (length == 4)
-      store(element, static_cast<std::int32_t>(value));
-    else if (length == 2)
-      store(element, static_cast<std::int16_t>(value));
-    else if (length == 1)
-      store(element, static_cast<std::int8_t>(value));
-    else
-      store(element, static_cast<std::int64_t>(value));
+    bool overflow = false;
+    for (std::size_t i = negative ? 1 : 0; i < n; ++i) {
+      unsigned digit = static_cast<unsigned>(text[i] - '0');
+      overflow = overflow || magnitude > (kLimit - digit) / 10;
+      if (!overflow) magnitude = magnitude * 10 + digit;
+    }
+    if (!overflow && !negative && magnitude == kLimit) overflow = true;
+    long long value =
+        negative ? static_cast<long long>(0ULL - magnitude) : static_cast<long long>(magnitude);
+    std::size_t size = static_cast<std::size_t>(length);
+    if (overflow || !integer_fits(value, size)) io_fail(kErrListInput, "integer overflow");
+    store_integer(size, element, value);
     return;
   }
   if (n == 0 || (n == 1 && text[0] == '-')) text[n++] = '0';

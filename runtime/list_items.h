@@ -61,6 +61,13 @@ inline long long load_integer(Integer type, const char* at) {
   }
 }
 
+// Whether v fits an integer element of the given size (1, 2, 4 or 8).
+inline bool integer_fits(long long v, std::size_t size) {
+  if (size >= 8) return true;
+  long long limit = 1LL << (size * 8 - 1);
+  return v >= -limit && v < limit;
+}
+
 // Stores an integer that fits the element of the given size (1, 2, 4 or 8).
 inline void store_integer(std::size_t size, char* at, long long value) {
   switch (size) {

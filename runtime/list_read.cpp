@@ -165,12 +165,6 @@ double real_of(const Field& f, Record& tok) {
   return num::parse_decimal(tok.data, tok.len);
 }
 
-bool fits(long long v, std::size_t size) {
-  if (size >= 8) return true;
-  long long limit = 1LL << (size * 8 - 1);
-  return v >= -limit && v < limit;
-}
-
 void assign(Integer type, char* element, const ListNumber& value) {
   if (is_real_type(type)) {
     if (type == kDouble) {
@@ -182,7 +176,7 @@ void assign(Integer type, char* element, const ListNumber& value) {
   }
   if (!value.integral) io_fail(kErrUnexpectedChar, "invalid integer");
   std::size_t size = type_size(type);
-  if (value.integer_overflow || !fits(value.integer, size)) {
+  if (value.integer_overflow || !integer_fits(value.integer, size)) {
     io_fail(kErrListInput, "integer overflow");
   }
   store_integer(size, element, value.integer);

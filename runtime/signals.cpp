@@ -45,6 +45,10 @@ void f_setsig() {
     // A run started with interrupts ignored keeps ignoring them.
     if (e.number == SIGINT && previous == SIG_IGN) std::signal(SIGINT, SIG_IGN);
   }
+  // A write beyond the file size limit then fails with EFBIG and takes the
+  // report, with the file cut back to whole records, instead of killing the
+  // process silently in the middle of a record.
+  std::signal(SIGXFSZ, SIG_IGN);
 }
 
 void sig_die(const char* message, int abort_flag) {

@@ -7,6 +7,7 @@
 
 #include "runtime/errors.h"
 #include "runtime/frame.h"
+#include "runtime/host_call.h"
 #include "runtime/state.h"
 
 namespace rt {
@@ -35,10 +36,10 @@ namespace {
 // the records of a standard unit.
 void reserve_standard(int fd, int flags) {
   if (::fcntl(fd, F_GETFD) >= 0 || errno != EBADF) return;
-  int got = ::open("/dev/null", flags);
+  int got = host_open("/dev/null", flags);
   if (got >= 0 && got != fd) {
     ::dup2(got, fd);
-    ::close(got);
+    host_close(got);
   }
 }
 

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "runtime/frame.h"
+#include "runtime/host_call.h"
 #include "runtime/message.h"
 #include "runtime/state.h"
 
@@ -51,7 +52,7 @@ int s_paus(const char* text, Length n) {
   int fd = STDIN_FILENO;
   bool console = false;
   if (::isatty(STDIN_FILENO) == 0) {
-    fd = ::open(kConsole, O_RDONLY | O_CLOEXEC);
+    fd = host_open(kConsole, O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
       line << "s_paus: can't open con!\n";
       line.send();
@@ -70,7 +71,7 @@ int s_paus(const char* text, Length n) {
       end_process(0);
     }
   }
-  if (console) ::close(fd);
+  if (console) host_close(fd);
   line << "Execution resumes after PAUSE.\n";
   line.send();
   return 0;

@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "runtime/errors.h"
+#include "runtime/host_call.h"
 #include "runtime/state.h"
 
 namespace rt {
@@ -105,7 +106,7 @@ void settle(Unit& u, std::int64_t pos) {
 // Replaces the descriptor by one opened anew with `flags`.
 bool reopen(Unit& u, int flags) {
   if (u.name == nullptr) return false;
-  int fd = ::open(u.name, flags | O_CLOEXEC);
+  int fd = host_open(u.name, flags | O_CLOEXEC);
   if (fd < 0) return false;
   int old = u.fd;
   u.readable = (flags & O_ACCMODE) != O_WRONLY;
@@ -113,16 +114,25 @@ bool reopen(Unit& u, int flags) {
   fence();
   u.fd = fd;
   fence();
-  ::close(old);
+  host_close(old);
   return true;
 }
 
 // Cuts the file at pos when it extends beyond; false when the host fails.
 bool truncate_at(int fd, std::int64_t pos) {
   struct stat st;
-  if (::fstat(fd, &st) != 0) return false;
+  if (retry_interrupted([&] { return ::fstat(fd, &st); }) != 0) return false;
   if (pos >= st.st_size) return true;
-  return ::ftruncate(fd, pos) == 0;
+  return retry_interrupted([&] { return ::ftruncate(fd, pos); }) == 0;
+}
+
+// The cut that opens a stretch of writing: older bytes at and behind the
+// buffer's position go before the first record is handed over.
+bool cut_before_writing(Unit& u) {
+  if (!u.cut_due) return true;
+  if (!truncate_at(u.fd, u.bufpos)) return false;
+  u.cut_due = false;
+  return true;
 }
 
 }  // namespace
@@ -147,17 +157,14 @@ int unit_refill(Unit& u, const char* context) {
   u.bufpos += static_cast<std::int64_t>(u.len);
   u.len = 0;
   u.rpos = 0;
-  for (;;) {
-    ssize_t got = u.positional ? ::pread(u.fd, u.buf, u.cap, u.bufpos) : ::read(u.fd, u.buf, u.cap);
-    if (got < 0) {
-      if (errno == EINTR) continue;
-      io_fail(errno, context);
-    }
-    if (got == 0) return -1;
-    u.len = static_cast<std::size_t>(got);
-    u.buf[u.len] = '\0';
-    return static_cast<unsigned char>(u.buf[0]);
-  }
+  ssize_t got = retry_interrupted([&] {
+    return u.positional ? ::pread(u.fd, u.buf, u.cap, u.bufpos) : ::read(u.fd, u.buf, u.cap);
+  });
+  if (got < 0) io_fail(errno, context);
+  if (got == 0) return -1;
+  u.len = static_cast<std::size_t>(got);
+  u.buf[u.len] = '\0';
+  return static_cast<unsigned char>(u.buf[0]);
 }
 
 std::int64_t unit_position(const Unit& u) {
@@ -167,6 +174,7 @@ std::int64_t unit_position(const Unit& u) {
 
 void unit_flush(Unit& u) {
   if (u.state != UnitState::Writing || u.len == 0) return;
+  if (!cut_before_writing(u)) io_fail(kErrTruncate, "endfile");
   std::size_t done = 0;
   u.flushing = true;
   fence();
@@ -198,6 +206,8 @@ void unit_to_writing(Unit& u, const char* context) {
   u.len = 0;
   u.rpos = 0;
   u.bufpos = pos;
+  // Bytes of the file may lie at and behind pos.
+  u.cut_due = u.name != nullptr && u.seekable;
   fence();
   u.state = UnitState::Writing;
 }
@@ -210,6 +220,7 @@ void unit_to_reading(Unit& u, const char* context) {
   u.len = 0;
   u.rpos = 0;
   u.bufpos = pos;
+  u.cut_due = false;
   fence();
   u.state = UnitState::NotWriting;
 }
@@ -235,18 +246,18 @@ int unit_disconnect(Unit& u) {
   // Unconnected first, so that a handler finds nothing half-closed.
   u.fd = -1;
   fence();
-  u.name = nullptr;
   u.buf = nullptr;
   u.cap = u.len = u.rpos = 0;
   u.bufpos = 0;
   u.eof = false;
   u.scratch = false;
+  u.cut_due = false;
   u.state = UnitState::NotWriting;
-  int error = 0;
-  if (name != nullptr && ::close(fd) != 0) error = errno;
-  std::free(name);
   std::free(buf);
-  return error;
+  if (name != nullptr && host_close(fd) != 0) return errno;
+  u.name = nullptr;
+  std::free(name);
+  return 0;
 }
 
 int unit_close_at_exit(Unit& u) {
@@ -258,6 +269,8 @@ int unit_close_at_exit(Unit& u) {
       end = u.settled_pos;  // the buffer reached the host just now
     } else if (u.flushing && !u.positional) {
       end = u.bufpos + static_cast<std::int64_t>(u.len);  // in flight: counted as handed over
+    } else if (u.len != 0 && !cut_before_writing(u)) {
+      end = -1;  // the older bytes could not go: the records stay unwritten
     } else {
       std::size_t done = 0;
       end = u.bufpos + static_cast<std::int64_t>(u.len);
@@ -266,13 +279,13 @@ int unit_close_at_exit(Unit& u) {
         end = whole_records_end(u.buf, done, u.bufpos);
       }
     }
-    if (u.name != nullptr && u.seekable) truncate_at(u.fd, end);
+    if (end >= 0 && u.name != nullptr && u.seekable) truncate_at(u.fd, end);
   }
   int fd = u.fd;
   bool named = u.name != nullptr;
   u.fd = -1;
   fence();
-  if (named) ::close(fd);
+  if (named) host_close(fd);
   return error;
 }
 

@@ -12,6 +12,11 @@
 // that it can observe is made in an order that leaves the unit consistent:
 // a record enters the buffer only whole, and a flushed buffer is settled
 // through `settled_pos`.
+//
+// Records never lie in front of older bytes of a named file: the first
+// hand-over of a stretch of writing cuts the file at its position first
+// (`cut_due`), so the file always holds either what it held before the
+// stretch began or whole records of the stretch after it.
 #pragma once
 
 #include <cstddef>
@@ -33,6 +38,7 @@ struct Unit {
   bool scratch = false;     // removed when closed
   bool line_flush = false;  // hand each record to the host at once
   bool eof = false;
+  bool cut_due = false;  // the next hand-over cuts the file at its position first
   UnitState state = UnitState::NotWriting;
 
   // Read-ahead data (len > 0 while not writing) is followed by a NUL at
@@ -50,7 +56,6 @@ struct Unit {
   bool flushing = false;  // a stream write is in flight
 
   bool connected() const { return fd >= 0; }
-  bool writing() const { return state == UnitState::Writing; }
 };
 
 extern Unit units[kUnitCount];
@@ -96,7 +101,8 @@ void unit_cut(Unit& u);
 void unit_rewind(Unit& u);
 
 // Marks the unit unconnected, then closes its descriptor (named units
-// only) and releases its storage. Returns the errno of a failed close, or 0.
+// only) and releases its storage. Returns the errno of a failed close, or 0;
+// after a failed close the unit keeps its name, for the report.
 int unit_disconnect(Unit& u);
 
 // The exit hook's close: flushes what is settled, cuts a file that was

@@ -18,6 +18,7 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <utility>
 
 namespace testing_support {
 
@@ -48,8 +49,13 @@ ChildResult run_child(const ChildOptions& o) {
   if (pid < 0) throw std::runtime_error("fork");
   if (pid == 0) {
     setsid();
-    signal(SIGPIPE, SIG_DFL);
-    signal(SIGINT, o.ignore_sigint ? SIG_IGN : SIG_DFL);
+    // What a shell leaves: every signal at its default action and none
+    // blocked, whatever the test runner itself was started with.
+    for (int s = 1; s < NSIG; ++s) signal(s, SIG_DFL);
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
+    if (o.ignore_sigint) signal(SIGINT, SIG_IGN);
     int in = -1;
     if (o.terminal) {
       if (ioctl(slave, TIOCSCTTY, 0) != 0) child_fail("TIOCSCTTY");
@@ -71,10 +77,10 @@ ChildResult run_child(const ChildOptions& o) {
     if (master >= 0) close(master);
     if (slave > 2) close(slave);
     if (!o.cwd.empty() && chdir(o.cwd.c_str()) != 0) child_fail("chdir");
-    if (o.file_size_limit >= 0) {
-      signal(SIGXFSZ, SIG_IGN);
-      rlimit lim{static_cast<rlim_t>(o.file_size_limit), static_cast<rlim_t>(o.file_size_limit)};
-      setrlimit(RLIMIT_FSIZE, &lim);
+    for (auto [resource, limit] :
+         {std::pair{RLIMIT_FSIZE, o.file_size_limit}, std::pair{RLIMIT_STACK, o.stack_limit}}) {
+      rlimit lim{static_cast<rlim_t>(limit), static_cast<rlim_t>(limit)};
+      if (limit >= 0 && setrlimit(resource, &lim) != 0) child_fail("setrlimit");
     }
     if (o.uid != 0) {
       if (setgid(o.uid) != 0 || setuid(o.uid) != 0) child_fail("setuid");

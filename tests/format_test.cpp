@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 #include <string>
 
@@ -212,6 +213,91 @@ TEST(FormattedReadDeathTest, EndOfFileInsideTheRecord) {
                 "lately reading sequential formatted external IO\n$")
         << content;
   }
+}
+
+}  // namespace
+
+namespace {
+
+using namespace testing_support;
+
+template <typename T>
+long long load_as(const char* at) {
+  T v;
+  std::memcpy(&v, at, sizeof v);
+  return v;
+}
+
+// One integer item of `size` bytes read from `field` with format `format`;
+// the error number of the statement (it has an error branch) or 0.
+int read_integer(const std::string& format, const std::string& field, std::size_t size,
+                 long long& value) {
+  TempDir dir;
+  open_with(dir, 10, field + "\n");
+  rt::DataControl c;
+  c.unit = 10;
+  c.err = 1;
+  c.format = format.c_str();
+  char element[8] = {};
+  const rt::Integer one = 1;
+  int status = rt::s_rsfe(&c);
+  if (status == 0) status = rt::do_fio(&one, element, static_cast<rt::Length>(size));
+  if (status == 0) rt::e_rsfe();
+  close_unit(10);
+  value = size == 1   ? static_cast<std::int8_t>(element[0])
+          : size == 2 ? load_as<std::int16_t>(element)
+          : size == 4 ? load_as<std::int32_t>(element)
+                      : load_as<std::int64_t>(element);
+  return status;
+}
+
+// Formatted integer input keeps the list reader's rule: a value beyond the
+// item's range is error 112, never a wrapped or truncated value.
+TEST(FormattedRead, IntegerRangeOfEachItemLength) {
+  struct Case {
+    const char* format;
+    const char* field;
+    std::size_t size;
+    int status;
+    long long want;
+  } cases[] = {
+      {"(I4)", " 127", 1, 0, 127},
+      {"(I4)", "-128", 1, 0, -128},
+      {"(I4)", " 128", 1, 112, 0},
+      {"(I6)", "-32769", 2, 112, 0},
+      {"(I11)", " 2147483647", 4, 0, 2147483647},
+      {"(I11)", "-2147483648", 4, 0, -2147483648LL},
+      {"(I11)", " 2147483648", 4, 112, 0},
+      {"(I20)", "-9223372036854775808", 8, 0, INT64_MIN},
+      {"(I20)", " 9223372036854775807", 8, 0, INT64_MAX},
+      {"(I20)", " 9223372036854775808", 8, 112, 0},
+      {"(I30)", "123456789012345678901234567890", 8, 112, 0},
+      {"(I30)", "000000000000000000000000000042", 4, 0, 42},
+      {"(I30)", "-99999999999999999999999999999", 4, 112, 0},
+  };
+  for (const Case& c : cases) {
+    long long got = 0;
+    EXPECT_EQ(read_integer(c.format, c.field, c.size, got), c.status) << c.field;
+    if (c.status == 0) {
+      EXPECT_EQ(got, c.want) << c.field;
+    }
+  }
+}
+
+TEST(FormattedReadDeathTest, IntegerOverflowIsReported) {
+  TempDir dir;
+  EXPECT_EXIT(([&] {
+                open_with(dir, 10, "123456789012345678901234567890\n");
+                rt::DataControl c;
+                c.unit = 10;
+                c.format = "(I30)";
+                rt::s_rsfe(&c);
+                rt::Integer i = 0;
+                const rt::Integer one = 1;
+                rt::do_fio(&one, &i, 4);
+              }()),
+              ::testing::KilledBySignal(SIGABRT),
+              "^integer overflow: incomprehensible list input\n");
 }
 
 }  // namespace

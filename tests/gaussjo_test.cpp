@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <pthread.h>
 #include <unistd.h>
 
 #include <cmath>
@@ -157,6 +158,75 @@ TEST(Gaussjo, EveryInstructionSetVariantGivesTheSameBits) {
                   same_bits(got.x, want.x))
           << "variant " << static_cast<int>(isa) << " n=" << n;
     }
+  }
+}
+
+// The fallback without workspace: every bit of the oracle, orders that
+// straddle the block sizes included.
+TEST(Gaussjo, UnblockedFallbackGivesTheSameBits) {
+  std::mt19937_64 rng(5);
+  for (int n : {1, 2, 15, 16, 17, 33, 64, 100}) {
+    for (int kind = 0; kind < 3; ++kind) {
+      std::vector<double> a = random_matrix(n, rng, kind), b(static_cast<size_t>(n), -0.75);
+      Result want{a, std::vector<double>(a.size()), std::vector<double>(b.size())};
+      gaussjo_oracle(n, want.a.data(), want.ainv.data(), b.data(), want.x.data());
+      Result got{a, std::vector<double>(a.size()), std::vector<double>(b.size())};
+      linalg::gaussjo_solve_unblocked(n, got.a.data(), got.ainv.data(), b.data(), got.x.data());
+      EXPECT_TRUE(same_bits(got.a, want.a) && same_bits(got.ainv, want.ainv) &&
+                  same_bits(got.x, want.x))
+          << "n=" << n << " kind=" << kind;
+    }
+  }
+}
+
+// Runs `body` on a thread of its own with a stack of `bytes`.
+void on_small_stack(std::size_t bytes, void (*body)(void*), void* arg) {
+  pthread_attr_t attr;
+  pthread_attr_init(&attr);
+  ASSERT_EQ(pthread_attr_setstacksize(&attr, bytes), 0);
+  struct Call {
+    void (*body)(void*);
+    void* arg;
+  } call{body, arg};
+  pthread_t thread;
+  ASSERT_EQ(pthread_create(
+                &thread, &attr,
+                [](void* c) -> void* {
+                  auto* job = static_cast<Call*>(c);
+                  job->body(job->arg);
+                  return nullptr;
+                },
+                &call),
+            0);
+  pthread_join(thread, nullptr);
+  pthread_attr_destroy(&attr);
+}
+
+// The workspace is sized by the order: a thread with a 64 KiB stack solves
+// a small system and a large one, with the oracle's bits.
+TEST(Gaussjo, RunsOnASmallStack) {
+  if (std::getenv("MELD_QUICK") != nullptr) GTEST_SKIP() << "sanitizer stacks are larger";
+  std::mt19937_64 rng(6);
+  for (int n : {2, 300}) {
+    std::vector<double> a = random_matrix(n, rng, 0), b(static_cast<size_t>(n), 2.0);
+    Result want{a, std::vector<double>(a.size()), std::vector<double>(b.size())};
+    gaussjo_oracle(n, want.a.data(), want.ainv.data(), b.data(), want.x.data());
+    struct Job {
+      int n;
+      std::vector<double>* b;
+      Result got;
+    } job{n, &b, {a, std::vector<double>(a.size()), std::vector<double>(b.size())}};
+    on_small_stack(
+        64 * 1024,
+        [](void* p) {
+          auto* j = static_cast<Job*>(p);
+          linalg::gaussjo_solve(j->n, j->got.a.data(), j->got.ainv.data(), j->b->data(),
+                                j->got.x.data());
+        },
+        &job);
+    EXPECT_TRUE(same_bits(job.got.a, want.a) && same_bits(job.got.ainv, want.ainv) &&
+                same_bits(job.got.x, want.x))
+        << "n=" << n;
   }
 }
 

@@ -58,6 +58,18 @@ TEST(FailedWrites, FileSizeLimitLeavesWholeRecords) {
   }
 }
 
+// A stack limit far below the usual 8 MiB: the run is the same.
+TEST(Limits, SmallStackCompletesTheRun) {
+  TempDir dir;
+  ChildOptions o;
+  o.stack_limit = 256 * 1024;
+  ChildResult r = run_program_in(dir, o);
+  EXPECT_EQ(r.out, golden("console.txt"));
+  EXPECT_EQ(r.err, "PAUSE  statement executed\ns_paus: can't open con!\n");
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(read_file(dir.file(kExchangeFile)), golden("exchange.txt"));
+}
+
 TEST(FailedWrites, RecordsLargerThanTheBufferStayWhole) {
   TempDir dir;
   ChildOptions o;

@@ -58,6 +58,52 @@ TEST(UnitState, ExistingLongerFileIsCutAtRewindAndClose) {
   EXPECT_EQ(read_file(path), " new\n more\n last\n");
 }
 
+// The first hand-over of a stretch of writing cuts the older bytes behind
+// it first, so that an ending that runs no exit hook (SIGKILL, a power
+// cut) never leaves new records followed by an old tail.
+TEST(UnitState, RecordsHandedOverNeverLieBeforeOlderBytes) {
+  TempDir dir;
+  std::string path = open_with(dir, 10, "old 1\nold 2\nold 3\nold 4\nold 5\n");
+  write_list(10, {T("new")});
+  EXPECT_EQ(read_file(path), "old 1\nold 2\nold 3\nold 4\nold 5\n");  // nothing handed over
+  rt::unit_flush(rt::units[10]);
+  EXPECT_EQ(read_file(path), " new\n");
+  write_list(10, {T("two")});
+  rt::unit_flush(rt::units[10]);
+  EXPECT_EQ(read_file(path), " new\n two\n");
+  close_unit(10);
+
+  // The same after reading: what follows the last record read goes first.
+  write_file(path, "a\nb\nc\nd\n");
+  open_unit(10, path);
+  EXPECT_EQ(next_record(10), "a");
+  write_list(10, {T("X")});
+  rt::unit_flush(rt::units[10]);
+  EXPECT_EQ(read_file(path), "a\n X\n");
+  close_unit(10);
+}
+
+// A file that may be written but not read is opened empty: none of its old
+// bytes wait for a cut.
+TEST(UnitStateDeathTest, FileThatMayOnlyBeWrittenIsOpenedEmpty) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to act as another user";
+  TempDir dir;
+  std::string path = dir.file("w");
+  write_file(path, "old content\n");
+  constexpr uid_t kNobody = 65534;
+  ASSERT_EQ(chown(path.c_str(), kNobody, kNobody), 0);
+  ASSERT_EQ(chmod(path.c_str(), 0200), 0);
+  EXPECT_EXIT(([&] {
+                if (setgid(kNobody) != 0 || setuid(kNobody) != 0) _exit(2);
+                open_unit(10, path);
+                struct stat st;
+                bool ok = state_of(10) == rt::UnitState::Writing && !rt::units[10].readable &&
+                          stat(path.c_str(), &st) == 0 && st.st_size == 0;
+                _exit(ok ? 0 : 1);
+              }()),
+              ::testing::ExitedWithCode(0), "");
+}
+
 TEST(UnitState, WritingAfterReadingReplacesTheRest) {
   TempDir dir;
   std::string path = open_with(dir, 10, "a\nb\nc\nd\n");
