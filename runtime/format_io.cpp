@@ -1,6 +1,7 @@
 // Formatted statements: the format item list is parsed once at the start;
 // each item call walks it to the next data descriptor, performing the
 // descriptors that take no data on the way, and converts the item.
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
@@ -180,6 +181,9 @@ void read_number(const FormatItem& item, char* element, Length length) {
     if (c == ' ') continue;
     if (c == '+' && (n == 0 || text[n - 1] == 'e')) continue;
     if (c == 'd' || c == 'D' || c == 'E') c = 'e';
+    // One point, before any exponent, and one exponent.
+    if ((c == '.' && (point || exponent)) || (c == 'e' && exponent))
+      io_fail(kErrUnexpectedChar, kContext);
     if (c == '.') point = true;
     if (c == 'e') exponent = true;
     bool digit = c >= '0' && c <= '9';
@@ -219,7 +223,8 @@ void read_number(const FormatItem& item, char* element, Length length) {
       text[n] = '\0';
       // 1e3 with d = 2: fold the shift into the exponent.
       char* e = std::strchr(text, 'e');
-      long long exp = std::strtoll(e + 1, nullptr, 10) + shift;
+      // Exponents this far out give an infinity or a zero all the same.
+      long long exp = std::clamp(std::strtoll(e + 1, nullptr, 10), -100000LL, 100000LL) + shift;
       n = static_cast<std::size_t>(e + 1 - text);
       if (exp < 0) text[n++] = '-';
       n += num::magnitude_digits(static_cast<unsigned long long>(exp < 0 ? -exp : exp), text + n);

@@ -273,8 +273,8 @@ bool parse_short(const char* p, const char* end, double& out) {
   long exponent = 0;
   if (p != end) {
     ++p;
-    bool minus = *p == '-';
-    if (*p == '-' || *p == '+') ++p;
+    bool minus = p != end && *p == '-';
+    if (p != end && (*p == '-' || *p == '+')) ++p;
     if (end - p > 3) return false;
     for (; p != end; ++p) exponent = exponent * 10 + (*p - '0');
     if (minus) exponent = -exponent;

@@ -114,7 +114,9 @@ bool reopen(Unit& u, int flags) {
   fence();
   u.fd = fd;
   fence();
-  host_close(old);
+  // The records written through the old descriptor may be lost when its
+  // close fails (a network file system reports its write-back errors here).
+  if (host_close(old) != 0) io_fail(errno, "close");
   return true;
 }
 

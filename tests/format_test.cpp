@@ -274,6 +274,7 @@ TEST(FormattedRead, IntegerRangeOfEachItemLength) {
       {"(I30)", "123456789012345678901234567890", 8, 112, 0},
       {"(I30)", "000000000000000000000000000042", 4, 0, 42},
       {"(I30)", "-99999999999999999999999999999", 4, 112, 0},
+      {"(I6)", "1-2345", 4, 115, 0},
   };
   for (const Case& c : cases) {
     long long got = 0;
@@ -281,6 +282,25 @@ TEST(FormattedRead, IntegerRangeOfEachItemLength) {
     if (c.status == 0) {
       EXPECT_EQ(got, c.want) << c.field;
     }
+  }
+}
+
+// A real field with a second point or a second exponent has no value.
+TEST(FormattedRead, RealFieldsOfMoreThanOneNumber) {
+  for (const char* field : {"1.5.5", "5e3e3", "1e3.5", "2d1D1"}) {
+    TempDir dir;
+    open_with(dir, 10, std::string(field) + "\n");
+    rt::DataControl c;
+    c.unit = 10;
+    c.err = 1;
+    c.format = "(F5.0)";
+    double x = 0;
+    const rt::Integer one = 1;
+    int status = rt::s_rsfe(&c);
+    if (status == 0) status = rt::do_fio(&one, &x, 8);
+    if (status == 0) rt::e_rsfe();
+    close_unit(10);
+    EXPECT_EQ(status, 115) << field;
   }
 }
 

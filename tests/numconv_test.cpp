@@ -240,4 +240,13 @@ TEST(ParseDecimal, OutOfRangeFollowsTheCLibrary) {
   }
 }
 
+// The text ends at its length: what lies after it is never read, even
+// where an exponent letter has no digits after it.
+TEST(ParseDecimal, StopsAtTheTextsLength) {
+  char text[] = "5e-9999999999999999999999";
+  EXPECT_EQ(parse_decimal(text, 2), 5.0);
+  char signed_text[] = "-2.5e+1111";
+  EXPECT_EQ(parse_decimal(signed_text, 6), -2.5);
+}
+
 }  // namespace

@@ -1,0 +1,238 @@
+// Every system call of a complete run, made to fail or followed by a
+// signal, one at a time: the run must still end the specified way and
+// leave nothing half-written.
+//
+// One complete run is traced with strace; then the program runs once for
+// every (system call, invocation) pair of that trace, with strace
+// injecting the fault there. After each run:
+//   - standard output is a whole-line prefix of the complete run's;
+//   - the exchange file is a whole-record prefix of the complete run's, or
+//     the file that was there before, untouched;
+//   - a signal ends the run with its message and ending (or, before the
+//     handlers are installed, the host's default ending, with nothing
+//     written), or comes too late to change the complete run;
+//   - an error ends the run with a report and a status other than 0, or
+//     changes nothing that the run leaves (a complete run);
+//   - an interruption (EINTR) changes nothing: the run completes;
+//   - nothing hangs.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/child.h"
+#include "tests/program_run.h"
+
+namespace {
+
+using namespace testing_support;
+
+constexpr const char* kStrace = "/usr/bin/strace";
+
+// The answer typed at the pause, and what standard error shows then.
+const std::string kAnswer = "go\n";
+const std::string kCompleteErr =
+    "PAUSE  statement executed\n"
+    "To resume execution, type go.  Other input will terminate the job.\n"
+    "Execution resumes after PAUSE.\n";
+
+struct SignalCase {
+  const char* name;
+  int number;
+  const char* message;  // null: no handler (SIGKILL)
+  int ending;           // 0: exit(1); otherwise the terminating signal
+};
+constexpr SignalCase kSignals[] = {
+    {"SIGTERM", SIGTERM, "Killed\n", 0},
+    {"SIGINT", SIGINT, "Interrupt\n", 0},
+    {"SIGABRT", SIGABRT, "IOT Trap\n", SIGABRT},
+    {"SIGFPE", SIGFPE, "Floating Exception\n", SIGABRT},
+    {"SIGKILL", SIGKILL, nullptr, SIGKILL},
+};
+
+// The I/O calls that get errors, and the errors each gets.
+const std::map<std::string, std::vector<std::string>> kErrors = {
+    {"openat", {"EIO", "ENOSPC", "EINTR"}},
+    {"read", {"EIO", "ENOSPC", "EINTR"}},
+    {"pread64", {"EIO", "ENOSPC", "EINTR"}},
+    {"write", {"EIO", "ENOSPC", "EINTR", "EFBIG"}},
+    {"pwrite64", {"EIO", "ENOSPC", "EINTR", "EFBIG"}},
+    {"ftruncate", {"EIO", "ENOSPC", "EINTR", "EFBIG"}},
+    {"newfstatat", {"EIO", "ENOSPC", "EINTR"}},
+    {"fstat", {"EIO", "ENOSPC", "EINTR"}},
+    {"close", {"EIO", "ENOSPC", "EINTR"}},
+};
+
+bool is_prefix(const std::string& part, const std::string& whole) {
+  return whole.compare(0, part.size(), part) == 0 && part.size() <= whole.size();
+}
+
+bool whole_line_prefix(const std::string& part, const std::string& whole) {
+  return is_prefix(part, whole) && (part.empty() || part.back() == '\n');
+}
+
+bool ends_with(const std::string& text, const std::string& tail) {
+  return text.size() >= tail.size() &&
+         text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+// A directory for one run: empty, or holding an older, longer exchange file.
+struct Scene {
+  const char* name;
+  std::string old_file;  // empty: no file before the run
+};
+
+std::string older_file() {
+  std::string text;
+  for (int k = 1; k <= 150; ++k) text += "older content, line " + std::to_string(k) + "\n";
+  return text;
+}
+
+ChildResult run_traced(const TempDir& dir, const Scene& scene,
+                       std::vector<std::string> strace_args) {
+  std::filesystem::remove(dir.file(kExchangeFile));
+  if (!scene.old_file.empty()) write_file(dir.file(kExchangeFile), scene.old_file);
+  ChildOptions o;
+  o.argv = {kStrace, "-qq"};
+  o.argv.insert(o.argv.end(), strace_args.begin(), strace_args.end());
+  o.argv.push_back(MELD_PROGRAM);
+  o.terminal = true;
+  o.answer = kAnswer;
+  o.timeout_ms = 10000;
+  return run_program_in(dir, o);
+}
+
+// The system calls of a complete run, in order, without the exec that
+// starts it and the exit that ends it.
+std::vector<std::string> trace_calls(const TempDir& dir, const Scene& scene) {
+  TempDir traces;
+  const std::string trace = traces.file("trace");
+  ChildResult r = run_traced(dir, scene, {"-o", trace});
+  EXPECT_TRUE(r.exited && r.code == 0) << scene.name << ": " << r.err;
+  std::istringstream in(read_file(trace));
+  std::vector<std::string> calls;
+  for (std::string line; std::getline(in, line);) {
+    std::size_t paren = line.find('(');
+    if (paren == std::string::npos || line.rfind("---", 0) == 0 || line.rfind("+++", 0) == 0)
+      continue;
+    std::string name = line.substr(0, paren);
+    if (name == "execve" || name == "exit_group") continue;
+    calls.push_back(name);
+  }
+  return calls;
+}
+
+struct Verdict {
+  int cases = 0;
+  std::vector<std::string> unsound;
+};
+
+// Judges one run: the common checks, then the ending that `fault` allows.
+void judge(Verdict& v, const std::string& what, const Scene& scene, const TempDir& dir,
+           const ChildResult& r, const SignalCase* signal, const std::string& error) {
+  ++v.cases;
+  const std::string console = golden("console.txt");
+  const std::string exchange = golden("exchange.txt");
+  const bool file_there = std::filesystem::exists(dir.file(kExchangeFile));
+  const std::string file = file_there ? read_file(dir.file(kExchangeFile)) : "";
+  std::vector<std::string> faults;
+  if (r.timed_out) faults.push_back("hung");
+  if (!whole_line_prefix(r.out, console))
+    faults.push_back("standard output not a whole-line prefix");
+  const bool old_untouched = scene.old_file.empty() ? !file_there : file == scene.old_file;
+  if (!old_untouched && !whole_line_prefix(file, exchange))
+    faults.push_back("exchange file neither untouched nor whole records: [" + file + "]");
+  const bool complete =
+      r.exited && r.code == 0 && r.out == console && file == exchange && r.err == kCompleteErr;
+  if (signal != nullptr) {
+    bool handled = false;
+    if (signal->message != nullptr && ends_with(r.err, signal->message)) {
+      std::string before = r.err.substr(0, r.err.size() - std::string(signal->message).size());
+      handled = is_prefix(before, kCompleteErr) &&
+                (signal->ending == 0 ? r.exited && r.code == 1 : r.signal == signal->ending);
+    }
+    const bool killed = signal->message == nullptr && r.signal == SIGKILL;
+    // Before the handlers are installed: the host's ending, nothing written.
+    const bool early =
+        r.signal == signal->number && r.out.empty() && r.err.empty() && old_untouched;
+    if (!handled && !killed && !early && !complete) faults.push_back("wrong ending for the signal");
+  } else if (error == "EINTR") {
+    if (!complete) faults.push_back("an interruption changed the run");
+  } else {
+    const bool reported = !r.err.empty() && !(r.exited && r.code == 0);
+    // Status 0 only with everything the run leaves complete.
+    const bool whole = r.exited && r.code == 0 && r.out == console && file == exchange;
+    if (!reported && !whole) faults.push_back("error neither reported nor harmless");
+  }
+  if (!faults.empty()) {
+    std::string line = std::string(scene.name) + ", " + what + ":";
+    for (const std::string& f : faults) line += " " + f + ";";
+    line += " status " + std::to_string(r.exited ? r.code : -r.signal) + ", stderr [" + r.err + "]";
+    v.unsound.push_back(line);
+  }
+}
+
+TEST(FaultInjection, EveryCallOfACompleteRun) {
+  if (access(kStrace, X_OK) != 0) {
+    if (std::getenv("CI") != nullptr) FAIL() << "strace is missing; .ci/run installs it";
+    GTEST_SKIP() << "needs strace";
+  }
+  // A sanitizer's run-time makes system calls of its own, and handles
+  // signals and failures its own way: the program alone is tried.
+  if (std::getenv("MELD_QUICK") != nullptr) GTEST_SKIP() << "the plain build is tried";
+
+  const Scene scenes[] = {{"fresh directory", ""}, {"older longer file", older_file()}};
+  Verdict v;
+  for (const Scene& scene : scenes) {
+    TempDir dir;
+    const std::vector<std::string> calls = trace_calls(dir, scene);
+    ASSERT_GT(calls.size(), 20u) << scene.name;
+    std::map<std::string, int> seen;
+    for (const std::string& call : calls) {
+      const std::string when = std::to_string(++seen[call]);
+      const std::string at = call + " #" + when;
+      for (const SignalCase& s : kSignals) {
+        ChildResult r = run_traced(dir, scene,
+                                   {"-o", "/dev/null", "-e", "trace=" + call, "-e",
+                                    "inject=" + call + ":signal=" + s.name + ":when=" + when});
+        judge(v, std::string(s.name) + " at " + at, scene, dir, r, &s, "");
+      }
+      auto errors = kErrors.find(call);
+      if (errors == kErrors.end()) continue;
+      for (const std::string& e : errors->second) {
+        ChildResult r = run_traced(dir, scene,
+                                   {"-o", "/dev/null", "-e", "trace=" + call, "-e",
+                                    "inject=" + call + ":error=" + e + ":when=" + when});
+        judge(v, e + " from " + at, scene, dir, r, nullptr, e);
+      }
+    }
+  }
+  std::cout << "fault injection: " << v.cases << " cases, " << v.unsound.size() << " unsound\n";
+  RecordProperty("cases", v.cases);
+  for (const std::string& u : v.unsound) ADD_FAILURE() << u;
+}
+
+// The report of a failing close names the unit being closed.
+TEST(FaultInjection, FailedCloseNamesTheExchangeFile) {
+  if (access(kStrace, X_OK) != 0 || std::getenv("MELD_QUICK") != nullptr) GTEST_SKIP();
+  TempDir dir;
+  Scene scene{"older longer file", older_file()};  // one close: the exchange file's
+  ChildResult r =
+      run_traced(dir, scene, {"-o", "/dev/null", "-e", "inject=close:error=EIO:when=1"});
+  EXPECT_EQ(r.err,
+            "close: Input/output error\n"
+            "apparent state: unit 25 named Meld-System666.txt\n"
+            "last format: list io\n"
+            "lately writing sequential formatted external IO\n");
+  EXPECT_EQ(r.signal, SIGABRT);
+  EXPECT_EQ(read_file(dir.file(kExchangeFile)), golden("exchange.txt"));
+}
+
+}  // namespace
