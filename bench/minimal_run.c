@@ -94,9 +94,11 @@ int main(void) {
     }
   }
   fseek(f, 0, SEEK_CUR);
-  for (size_t i = 0; i < sizeof file_tail / sizeof *file_tail; ++i) fprintf(f, "%s\n", file_tail[i]);
+  for (size_t i = 0; i < sizeof file_tail / sizeof *file_tail; ++i)
+    fprintf(f, "%s\n", file_tail[i]);
   fclose(f);
-  for (size_t i = 0; i < sizeof console_tail / sizeof *console_tail; ++i) printf("%s\n", console_tail[i]);
+  for (size_t i = 0; i < sizeof console_tail / sizeof *console_tail; ++i)
+    printf("%s\n", console_tail[i]);
   fputs("PAUSE  statement executed\n", stderr);
   if (!isatty(0) && open("/dev/tty", O_RDONLY) < 0) {
     fputs("s_paus: can't open con!\n", stderr);

@@ -37,6 +37,20 @@ long long now_us() {
 
 }  // namespace
 
+std::vector<std::string> emulator() {
+  std::vector<std::string> words;
+#ifdef MELD_EMULATOR
+  std::string all = MELD_EMULATOR;
+  for (std::size_t start = 0;;) {
+    std::size_t bar = all.find('|', start);
+    words.push_back(all.substr(start, bar - start));
+    if (bar == std::string::npos) break;
+    start = bar + 1;
+  }
+#endif
+  return words;
+}
+
 ChildResult run_child(const ChildOptions& o) {
   int out_pipe[2], err_pipe[2];
   if (pipe2(out_pipe, O_CLOEXEC) != 0 || pipe2(err_pipe, O_CLOEXEC) != 0)
@@ -85,10 +99,12 @@ ChildResult run_child(const ChildOptions& o) {
     if (o.uid != 0) {
       if (setgid(o.uid) != 0 || setuid(o.uid) != 0) child_fail("setuid");
     }
+    std::vector<std::string> words = emulator();
+    words.insert(words.end(), o.argv.begin(), o.argv.end());
     std::vector<char*> args;
-    for (const std::string& a : o.argv) args.push_back(const_cast<char*>(a.c_str()));
+    for (const std::string& a : words) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
-    execv(args[0], args.data());
+    execvp(args[0], args.data());
     child_fail("exec");
   }
 
@@ -148,6 +164,11 @@ ChildResult run_child(const ChildOptions& o) {
     if (fds[i].fd >= 0) close(fds[i].fd);
   }
   if (master >= 0) close(master);
+  // The emulator's own line when the program aborts is not the program's.
+  if (!emulator().empty()) {
+    std::size_t at = r.err.rfind("qemu: uncaught target signal");
+    if (at != std::string::npos && (at == 0 || r.err[at - 1] == '\n')) r.err.erase(at);
+  }
   r.exited = WIFEXITED(status);
   if (r.exited) r.code = WEXITSTATUS(status);
   if (WIFSIGNALED(status)) r.signal = WTERMSIG(status);

@@ -41,7 +41,19 @@ struct ChildResult {
   bool timed_out = false;
 };
 
+// Runs argv (under the emulator when the tests run under one).
 ChildResult run_child(const ChildOptions& options);
+
+// The emulator's command words when the tests run emulated, else none.
+std::vector<std::string> emulator();
+
+// The end of a death test's standard error after the program's last line:
+// an emulator adds a line of its own when the program aborts.
+#ifdef MELD_EMULATOR
+inline const std::string kReportEnd = "(qemu: uncaught target signal [^\n]*\n)?$";
+#else
+inline const std::string kReportEnd = "$";
+#endif
 
 std::string read_file(const std::string& path);
 void write_file(const std::string& path, const std::string& bytes);

@@ -185,8 +185,10 @@ TEST(FaultInjection, EveryCallOfACompleteRun) {
     GTEST_SKIP() << "needs strace";
   }
   // A sanitizer's run-time makes system calls of its own, and handles
-  // signals and failures its own way: the program alone is tried.
+  // signals and failures its own way: the program alone is tried. Under an
+  // emulator, strace would trace the emulator.
   if (std::getenv("MELD_QUICK") != nullptr) GTEST_SKIP() << "the plain build is tried";
+  if (!emulator().empty()) GTEST_SKIP() << "strace cannot trace an emulated program";
 
   const Scene scenes[] = {{"fresh directory", ""}, {"older longer file", older_file()}};
   Verdict v;
@@ -221,7 +223,8 @@ TEST(FaultInjection, EveryCallOfACompleteRun) {
 
 // The report of a failing close names the unit being closed.
 TEST(FaultInjection, FailedCloseNamesTheExchangeFile) {
-  if (access(kStrace, X_OK) != 0 || std::getenv("MELD_QUICK") != nullptr) GTEST_SKIP();
+  if (access(kStrace, X_OK) != 0 || std::getenv("MELD_QUICK") != nullptr || !emulator().empty())
+    GTEST_SKIP();
   TempDir dir;
   Scene scene{"older longer file", older_file()};  // one close: the exchange file's
   ChildResult r =

@@ -141,7 +141,8 @@ TEST(FormattedWriteDeathTest, FaultyListReportsError100) {
               }()),
               ::testing::KilledBySignal(SIGABRT),
               "^startio: error in format\napparent state: unit 10 named .*/o\n"
-              "last format: \\(1X,Q3\\)\nlately writing sequential formatted external IO\n$");
+              "last format: \\(1X,Q3\\)\nlately writing sequential formatted external IO\n" +
+                  kReportEnd);
   EXPECT_EXIT(([&] {
                 rt::DataControl c;
                 c.unit = 120;
@@ -210,7 +211,8 @@ TEST(FormattedReadDeathTest, EndOfFileInsideTheRecord) {
                 }()),
                 ::testing::KilledBySignal(SIGABRT),
                 "^fmt: end of file\napparent state: unit 10 named .*\nlast format: \\(A\\)\n"
-                "lately reading sequential formatted external IO\n$")
+                "lately reading sequential formatted external IO\n" +
+                    kReportEnd)
         << content;
   }
 }

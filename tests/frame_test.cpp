@@ -124,6 +124,9 @@ TEST(Fatal, ErrorNumbers) {
 }
 
 TEST(Signals, IntegerDivisionByZeroIsAFloatingException) {
+#if !defined(__x86_64__) && !defined(__i386__)
+  GTEST_SKIP() << "integer division by zero does not trap on this processor";
+#endif
   ChildResult r = run_driver({"divide"});
   EXPECT_EQ(r.out, " before\n");  // the records written so far are not lost
   EXPECT_EQ(r.err, "Floating Exception\n");
@@ -149,6 +152,7 @@ TEST(Signals, EachEndingClosesTheFileAfterAWholeRecord) {
     write_file(dir.file("f"), std::string(1 << 20, 'x'));
     ChildOptions o;
     o.signal = c.sig;
+    o.signal_clock = 1;  // once the loop is writing: the handlers are in place
     o.signal_delay_us = 20000;
     ChildResult r = run_driver({"loop", dir.file("f")}, o);
     EXPECT_FALSE(r.timed_out);

@@ -5,6 +5,8 @@
 #include <pthread.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -183,7 +185,8 @@ TEST(Gaussjo, UnblockedFallbackGivesTheSameBits) {
 void on_small_stack(std::size_t bytes, void (*body)(void*), void* arg) {
   pthread_attr_t attr;
   pthread_attr_init(&attr);
-  ASSERT_EQ(pthread_attr_setstacksize(&attr, bytes), 0);
+  // No smaller than the processor's least stack (128 KiB on aarch64).
+  ASSERT_EQ(pthread_attr_setstacksize(&attr, std::max<std::size_t>(bytes, PTHREAD_STACK_MIN)), 0);
   struct Call {
     void (*body)(void*);
     void* arg;

@@ -263,7 +263,8 @@ TEST(ListReadDeathTest, Errors) {
         }()),
         ::testing::KilledBySignal(SIGABRT),
         "^" + ere(c.first_line) + "\napparent state: unit 10 named .*in\\.txt\n" +
-            "last format: list io\nlately reading (direct|sequential) formatted external IO\n$")
+            "last format: list io\nlately reading (direct|sequential) formatted external IO\n" +
+            kReportEnd)
         << c.input;
   }
 }
@@ -294,7 +295,8 @@ TEST(ListReadDeathTest, EndOfFileAfterFormattedReads) {
               }()),
               ::testing::KilledBySignal(SIGABRT),
               "^list in: end of file\napparent state: unit 25 named Meld-System666\\.txt\n"
-              "last format: list io\nlately reading sequential formatted external IO\n$");
+              "last format: list io\nlately reading sequential formatted external IO\n" +
+                  kReportEnd);
 }
 
 }  // namespace

@@ -116,7 +116,8 @@ TEST(ListWriteDeathTest, UnknownTypeCode) {
               }()),
               ::testing::KilledBySignal(SIGABRT),
               "^unknown type in lio: illegal error number 204\napparent state: unit 10 named .*/o\n"
-              "last format: list io\nlately writing direct formatted external IO\n$");
+              "last format: list io\nlately writing direct formatted external IO\n" +
+                  kReportEnd);
 }
 
 TEST(ListWriteDeathTest, UnitOutsideTheTable) {
