@@ -75,44 +75,42 @@ std::vector<double> matrix(int n, std::mt19937_64& rng, Kind kind) {
   return m;
 }
 
-std::vector<int> orders() {
-  std::vector<int> n;
-  for (int k = 1; k <= 64; ++k) n.push_back(k);
-  for (int k : {100, 129, 257}) n.push_back(k);
-  return n;
+// The hash of what `compute` leaves for every order and kind of matrix;
+// `compute` takes the order, the kind and the generator, and hashes.
+template <typename Compute>
+std::uint64_t hash_cases(unsigned seed, Compute compute) {
+  std::vector<int> orders;
+  for (int k = 1; k <= 64; ++k) orders.push_back(k);
+  for (int k : {100, 129, 257}) orders.push_back(k);
+  std::mt19937_64 rng(seed);
+  Hash h;
+  for (int n : orders) {
+    for (int kind = 0; kind < kKinds; ++kind) compute(n, static_cast<Kind>(kind), rng, h);
+  }
+  return h.h;
 }
 
 std::uint64_t gaussjo_hash(linalg::Isa isa) {
-  std::mt19937_64 rng(11);
-  Hash h;
-  for (int n : orders()) {
-    for (int kind = 0; kind < kKinds; ++kind) {
-      std::vector<double> a = matrix(n, rng, static_cast<Kind>(kind));
-      std::vector<double> b = matrix(n, rng, Uniform);
-      b.resize(static_cast<std::size_t>(n));
-      std::vector<double> ainv(a.size()), x(b.size());
-      linalg::gaussjo_solve(n, a.data(), ainv.data(), b.data(), x.data(), isa);
-      h.numbers(a);
-      h.numbers(ainv);
-      h.numbers(x);
-    }
-  }
-  return h.h;
+  return hash_cases(11, [&](int n, Kind kind, std::mt19937_64& rng, Hash& h) {
+    std::vector<double> a = matrix(n, rng, kind);
+    std::vector<double> b = matrix(n, rng, Uniform);
+    b.resize(static_cast<std::size_t>(n));
+    std::vector<double> ainv(a.size()), x(b.size());
+    linalg::gaussjo_solve(n, a.data(), ainv.data(), b.data(), x.data(), isa);
+    h.numbers(a);
+    h.numbers(ainv);
+    h.numbers(x);
+  });
 }
 
 std::uint64_t matmult_hash(linalg::Isa isa) {
-  std::mt19937_64 rng(12);
-  Hash h;
-  for (int n : orders()) {
-    for (int kind = 0; kind < kKinds; ++kind) {
-      std::vector<double> a = matrix(n, rng, static_cast<Kind>(kind));
-      std::vector<double> b = matrix(n, rng, static_cast<Kind>(kind));
-      std::vector<double> c(a.size());
-      linalg::matmult_product(n, n, a.data(), b.data(), c.data(), isa);
-      h.numbers(c);
-    }
-  }
-  return h.h;
+  return hash_cases(12, [&](int n, Kind kind, std::mt19937_64& rng, Hash& h) {
+    std::vector<double> a = matrix(n, rng, kind);
+    std::vector<double> b = matrix(n, rng, kind);
+    std::vector<double> c(a.size());
+    linalg::matmult_product(n, n, a.data(), b.data(), c.data(), isa);
+    h.numbers(c);
+  });
 }
 
 // The list-directed and F15.11 texts of a fixed set of doubles: special
