@@ -39,6 +39,9 @@ inline constexpr int kMaxFormatDepth = 16;
 // The product of the repeat counts of nested groups: beyond it a list would
 // expand to more output than any record needs, and is refused.
 inline constexpr long kMaxGroupExpansion = 100000;
+// The items that one pass over a whole list performs, every repeat counted:
+// beyond it a statement could write millions of records between two items.
+inline constexpr long kMaxListWork = 1000000;
 inline constexpr int kMaxFieldWidth = 999;
 
 struct FormatList {

@@ -46,6 +46,9 @@ class FormatParser {
   }
 
   bool add(const FormatItem& item) {
+    // Each item is performed once per pass of every group around it.
+    work_ += expansion_;
+    if (work_ > kMaxListWork) return false;
     if (list_.count == list_.cap) {
       std::size_t cap = list_.cap ? list_.cap * 2 : 16;
       void* grown = std::realloc(list_.items, cap * sizeof(FormatItem));
@@ -62,7 +65,7 @@ class FormatParser {
     if (depth >= kMaxFormatDepth) return false;
     std::size_t open = list_.count;
     long data_before = data_;
-    add({.op = FormatOp::Open, .repeat = repeat});
+    if (!add({.op = FormatOp::Open, .repeat = repeat})) return false;
     for (;;) {
       char c = next();
       if (c == ')') {
@@ -100,7 +103,9 @@ class FormatParser {
       case 'X':
         return add({.op = FormatOp::Blanks, .width = repeat});
       case '/':
-        for (int i = 0; i < repeat; ++i) add({.op = FormatOp::NewRecord});
+        for (int i = 0; i < repeat; ++i) {
+          if (!add({.op = FormatOp::NewRecord})) return false;
+        }
         return true;
       case 'I': {
         int w = count();
@@ -156,6 +161,7 @@ class FormatParser {
   const char* p_;
   FormatList& list_;
   long expansion_ = 1;  // product of the repeats of the open groups
+  long work_ = 0;       // items that one pass over the whole list performs
   long data_ = 0;       // data descriptors so far
 };
 

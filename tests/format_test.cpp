@@ -107,7 +107,8 @@ TEST(FormattedWrite, ReversionSkipsGroupsWithoutData) {
 TEST(FormatParser, RejectsWhatItCannotParse) {
   for (const char* bad :
        {"", "1X", "(1X", "(I)", "(I0)", "(F5)", "(F5.)", "(Q)", "('abc)", "(0X)", "(3'a')",
-        "(I3.4)", "(A0)", "(1000I3)", "(999(999('x')))", "(((((((((((((((((I1)))))))))))))))))"}) {
+        "(I3.4)", "(A0)", "(1000I3)", "(999(999('x')))", "(((((((((((((((((I1)))))))))))))))))",
+        "(I1,1000(999/,'x'))", "(270(941/270(941/X)/X),I4)"}) {
     rt::FormatList list;
     EXPECT_FALSE(rt::parse_format(bad, list)) << bad;
     std::free(list.items);
