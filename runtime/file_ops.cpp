@@ -45,12 +45,11 @@ int open_scratch(char*& name) {
   name = static_cast<char*>(std::malloc(len + 1));
   if (name == nullptr) io_fail(kErrNoMemory, "malloc failure");
   std::strcpy(name, dir);
-  std::strcat(name, kPattern);
-  int fd;
-  do {
+  // A failed try may have changed the pattern: each try starts anew.
+  int fd = retry_interrupted([&] {
     std::strcpy(name + std::strlen(dir), kPattern);
-    fd = ::mkostemp(name, O_CLOEXEC);
-  } while (fd < 0 && errno == EINTR);
+    return ::mkostemp(name, O_CLOEXEC);
+  });
   if (fd >= 0) ::unlink(name);
   return fd;
 }

@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "runtime/host_call.h"
+
 namespace rt {
 
 namespace {
@@ -14,11 +16,8 @@ namespace {
 // interruptions. Returns false with errno set when the host fails.
 bool write_all(int fd, const char* data, std::size_t n) {
   while (n > 0) {
-    ssize_t done = ::write(fd, data, n);
-    if (done < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
+    ssize_t done = retry_interrupted([&] { return ::write(fd, data, n); });
+    if (done < 0) return false;
     data += done;
     n -= static_cast<std::size_t>(done);
   }

@@ -20,12 +20,7 @@ constexpr const char* kConsole = "/dev/tty";
 // One character of the answer, or -1 at the end of the input.
 int read_char(int fd) {
   unsigned char c;
-  for (;;) {
-    ssize_t got = ::read(fd, &c, 1);
-    if (got == 1) return c;
-    if (got < 0 && errno == EINTR) continue;
-    return -1;
-  }
+  return retry_interrupted([&] { return ::read(fd, &c, 1); }) == 1 ? c : -1;
 }
 
 }  // namespace

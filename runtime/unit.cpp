@@ -58,13 +58,11 @@ void grow_buffer(Unit& u, std::size_t need) {
 bool put_bytes(const Unit& u, const char* data, std::size_t n, std::int64_t at, std::size_t& done) {
   done = 0;
   while (done < n) {
-    ssize_t put = u.positional
-                      ? ::pwrite(u.fd, data + done, n - done, at + static_cast<off_t>(done))
-                      : ::write(u.fd, data + done, n - done);
-    if (put < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
+    ssize_t put = retry_interrupted([&] {
+      return u.positional ? ::pwrite(u.fd, data + done, n - done, at + static_cast<off_t>(done))
+                          : ::write(u.fd, data + done, n - done);
+    });
+    if (put < 0) return false;
     done += static_cast<std::size_t>(put);
   }
   return true;

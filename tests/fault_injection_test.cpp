@@ -71,7 +71,7 @@ const std::map<std::string, std::vector<std::string>> kErrors = {
 };
 
 bool is_prefix(const std::string& part, const std::string& whole) {
-  return whole.compare(0, part.size(), part) == 0 && part.size() <= whole.size();
+  return whole.compare(0, part.size(), part) == 0;
 }
 
 bool whole_line_prefix(const std::string& part, const std::string& whole) {
