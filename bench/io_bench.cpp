@@ -17,8 +17,8 @@
 #include <string>
 #include <vector>
 
-#include "runtime/io.h"
-#include "runtime/numconv.h"
+#include "runtime/records/io.h"
+#include "runtime/records/numconv.h"
 
 namespace {
 
@@ -26,7 +26,7 @@ constexpr rt::Integer kUnit = 10;
 constexpr int kItemsPerRecord = 4;
 constexpr const char* k901 = "(1X,'Check: amat*x = b? ',I3,F15.11,' =?=',F15.11)";
 
-void open_unit(const char* name, const char* status = "unknown") {
+void open_file(const char* name, const char* status = "unknown") {
   rt::OpenControl o;
   o.unit = kUnit;
   o.name = name;
@@ -79,7 +79,7 @@ int floor_double(char* out, double x) {
 
 void BM_list_doubles(benchmark::State& state) {
   const std::vector<double> v = doubles(state.range(0) != 0);
-  open_unit("/dev/null");
+  open_file("/dev/null");
   rt::DataControl c;
   c.unit = kUnit;
   const rt::Integer type = rt::kDouble, one = 1;
@@ -112,7 +112,7 @@ void BM_floor_doubles(benchmark::State& state) {
 }
 
 void BM_list_integers(benchmark::State& state) {
-  open_unit("/dev/null");
+  open_file("/dev/null");
   rt::DataControl c;
   c.unit = kUnit;
   const rt::Integer type = rt::kInt, one = 1;
@@ -147,7 +147,7 @@ void BM_floor_integers(benchmark::State& state) {
 }
 
 void BM_list_texts(benchmark::State& state) {
-  open_unit("/dev/null");
+  open_file("/dev/null");
   rt::DataControl c;
   c.unit = kUnit;
   const rt::Integer type = rt::kChar, one = 1;
@@ -177,7 +177,7 @@ void BM_floor_texts(benchmark::State& state) {
 
 void BM_format_901(benchmark::State& state) {
   const std::vector<double> v = doubles(false);
-  open_unit("/dev/null");
+  open_file("/dev/null");
   rt::DataControl c;
   c.unit = kUnit;
   c.format = k901;
@@ -242,7 +242,7 @@ std::string input_file() {
 
 void BM_list_input(benchmark::State& state) {
   std::string path = input_file();
-  open_unit(path.c_str(), "old");
+  open_file(path.c_str(), "old");
   rt::DataControl c;
   c.unit = kUnit;
   rt::RewindControl r;

@@ -5,18 +5,17 @@
 // Every record goes through the record layer: unit 6 is the console,
 // unit 25 the exchange file. All data are fixed-size locals.
 #include <cmath>
-#include <cstring>
 
 #include "driver/round.h"
 #include "linalg/gaussjo.h"
 #include "linalg/matmult.h"
-#include "runtime/frame.h"
-#include "runtime/io.h"
-#include "runtime/list_write.h"
+#include "runtime/frame/frame.h"
+#include "runtime/records/statements.h"
 
 namespace {
 
 using rt::Integer;
+using rt::ListRead;
 using rt::ListWrite;
 
 constexpr Integer kConsole = 6;
@@ -25,60 +24,30 @@ constexpr char kFileName[] = "Meld-System666.txt";
 constexpr Integer kExtent = 2;
 constexpr double kTolerance = 1e-8;
 
-// A list-directed read statement as a chain of item calls.
-class ListRead {
- public:
-  explicit ListRead(Integer unit) {
-    control_.unit = unit;
-    rt::s_rsle(&control_);
-  }
-  ListRead& integer(Integer& v) {
-    item(rt::kInt, &v, sizeof v);
-    return *this;
-  }
-  ListRead& real(double& v) {
-    item(rt::kDouble, &v, sizeof v);
-    return *this;
-  }
-  void end() { rt::e_rsle(); }
-
- private:
-  void item(Integer type, void* address, rt::Length length) {
-    const Integer count = 1;
-    rt::do_lio(&type, &count, address, length);
-  }
-  rt::DataControl control_;
-};
+// Element (i, j) of a matrix stored column by column.
+double& at(double (&m)[kExtent][kExtent], Integer i, Integer j) {
+  return m[j - 1][i - 1];
+}
 
 // Formatted read of one record with "(A)" into a text variable.
 void read_text(Integer unit, char* text, rt::Length length) {
-  rt::DataControl control;
-  control.unit = unit;
-  control.format = "(A)";
-  rt::s_rsfe(&control);
-  const Integer count = 1;
-  rt::do_fio(&count, text, length);
-  rt::e_rsfe();
+  rt::FormattedRead(unit, "(A)").item(text, length).end();
 }
 
 // Formatted write with format 901 of a row number and two values.
 void write_check(Integer unit, const Integer& i, const double& z, const double& b) {
-  rt::DataControl control;
-  control.unit = unit;
-  control.format = "(1X,'Check: amat*x = b? ',I3,F15.11,' =?=',F15.11)";
-  rt::s_wsfe(&control);
-  const Integer count = 1;
-  rt::do_fio(&count, const_cast<Integer*>(&i), sizeof i);
-  rt::do_fio(&count, const_cast<double*>(&z), sizeof z);
-  rt::do_fio(&count, const_cast<double*>(&b), sizeof b);
-  rt::e_wsfe();
+  rt::FormattedWrite(unit, "(1X,'Check: amat*x = b? ',I3,F15.11,' =?=',F15.11)")
+      .integer(i)
+      .real(z)
+      .real(b)
+      .end();
 }
 
 }  // namespace
 
 void main_program() {
   Integer n;
-  double amat[kExtent][kExtent];  // amat[j-1][i-1] is element (i,j): column by column
+  double amat[kExtent][kExtent];  // column by column: element (i,j) is at(amat, i, j)
   double amat0[kExtent][kExtent];
   double ainv[kExtent][kExtent];
   double cmat[kExtent][kExtent];
@@ -86,17 +55,11 @@ void main_program() {
   char text1[60];
   Integer ih, jh, kk;
   double hsum;
-#define A(m, i, j) m[(j)-1][(i)-1]
 
   ListWrite(kConsole).text("START: MELDRAK-Programmierung, Teil 2").end();
   ListWrite(kConsole).end();
 
-  rt::OpenControl open;
-  open.unit = kFile;
-  open.name = kFileName;
-  open.name_len = static_cast<rt::Length>(std::strlen(kFileName));
-  open.status = "unknown";
-  rt::f_open(&open);
+  rt::open_file(kFile, kFileName);
   ListWrite(kFile).text("=>MELDRAK-Programmierung, Teil2").end();
 
   // The fixed system: x1 + 2*x2 = 2, 3*x1 + 4*x2 = -3.
@@ -104,17 +67,17 @@ void main_program() {
   for (Integer i = 1; i <= n; ++i) {
     bvec[i - 1] = 0;
     xvec[i - 1] = 0;
-    for (Integer j = 1; j <= n; ++j) A(amat, i, j) = 0;
+    for (Integer j = 1; j <= n; ++j) at(amat, i, j) = 0;
   }
   bvec[0] = 2.0;
   bvec[1] = -3.0;
-  A(amat, 1, 1) = 1.0;
-  A(amat, 1, 2) = 2.0;
-  A(amat, 2, 1) = 3.0;
-  A(amat, 2, 2) = 4.0;
+  at(amat, 1, 1) = 1.0;
+  at(amat, 1, 2) = 2.0;
+  at(amat, 2, 1) = 3.0;
+  at(amat, 2, 2) = 4.0;
   for (Integer i = 1; i <= n; ++i) {
     bvec0[i - 1] = bvec[i - 1];
-    for (Integer j = 1; j <= n; ++j) A(amat0, i, j) = A(amat, i, j);
+    for (Integer j = 1; j <= n; ++j) at(amat0, i, j) = at(amat, i, j);
   }
 
   // The system into the exchange file, column by column.
@@ -122,15 +85,13 @@ void main_program() {
   ListWrite(kFile).text("        i,j, amat(i,j)").end();
   for (Integer j = 1; j <= n; ++j) {
     for (Integer i = 1; i <= n; ++i)
-      ListWrite(kFile).integer(i).integer(j).real(A(amat, i, j)).end();
+      ListWrite(kFile).integer(i).integer(j).real(at(amat, i, j)).end();
   }
   ListWrite(kFile).text("        i, bvec(i)").end();
   for (Integer i = 1; i <= n; ++i) ListWrite(kFile).integer(i).real(bvec[i - 1]).end();
 
   // And back into the working arrays, each record echoed.
-  rt::RewindControl rewind;
-  rewind.unit = kFile;
-  rt::f_rew(&rewind);
+  rt::rewind_unit(kFile);
   ListWrite(kConsole).text("Wieder  Einlesen von File 25:").end();
   for (int heading = 0; heading < 2; ++heading) {
     read_text(kFile, text1, sizeof text1);
@@ -138,8 +99,8 @@ void main_program() {
   }
   for (Integer j = 1; j <= n; ++j) {
     for (Integer i = 1; i <= n; ++i) {
-      ListRead(kFile).integer(ih).integer(jh).real(A(amat, i, j)).end();
-      ListWrite(kConsole).text("(").integer(ih).integer(jh).text(")").real(A(amat, i, j)).end();
+      ListRead(kFile).integer(ih).integer(jh).real(at(amat, i, j)).end();
+      ListWrite(kConsole).text("(").integer(ih).integer(jh).text(")").real(at(amat, i, j)).end();
     }
   }
   read_text(kFile, text1, sizeof text1);
@@ -166,7 +127,7 @@ void main_program() {
   // Check of the solution against the saved system.
   for (Integer i = 1; i <= n; ++i) {
     hsum = 0;
-    for (Integer j = 1; j <= n; ++j) hsum = hsum + A(amat0, i, j) * xvec[j - 1];
+    for (Integer j = 1; j <= n; ++j) hsum = hsum + at(amat0, i, j) * xvec[j - 1];
     zvec[i - 1] = hsum;
     ListWrite(kConsole)
         .text("Test amat*x=b ?: (")
@@ -190,22 +151,19 @@ void main_program() {
   ListWrite(kConsole).text("FINAL Gauss-Jordan UNIT MATRIX - ").end();
   for (Integer i = 1; i <= n; ++i) {
     for (Integer j = 1; j <= n; ++j) {
-      kk = driver::round_half_up(A(cmat, i, j));
-      A(cmat, i, j) = kk;
+      kk = driver::round_half_up(at(cmat, i, j));
+      at(cmat, i, j) = kk;
     }
   }
   for (Integer i = 1; i <= n; ++i) {
     ListWrite row(kConsole);
-    for (Integer j = 1; j <= n; ++j) row.real(A(cmat, i, j));
+    for (Integer j = 1; j <= n; ++j) row.real(at(cmat, i, j));
     row.end();
   }
 
-  rt::CloseControl close;
-  close.unit = kFile;
-  rt::f_clos(&close);
+  rt::close_unit(kFile);
   ListWrite(kConsole).text("######## Programm-Ende ########").end();
   ListWrite(kConsole).end();
   rt::s_paus("", 0);
   rt::s_stop("", 0);
-#undef A
 }

@@ -7,8 +7,8 @@
 #include <string>
 
 #include "fuzz/fuzz_unit.h"
-#include "runtime/format_list.h"
-#include "runtime/state.h"
+#include "runtime/records/format_list.h"
+#include "runtime/records/state.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string format(reinterpret_cast<const char*>(data), size);

@@ -12,7 +12,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "runtime/io.h"
+#include "runtime/records/io.h"
 
 namespace fuzzing {
 

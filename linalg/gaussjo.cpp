@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-#include "runtime/list_write.h"
+#include "runtime/records/statements.h"
 
 namespace linalg {
 

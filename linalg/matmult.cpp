@@ -1,6 +1,6 @@
 #include "linalg/matmult.h"
 
-#include "runtime/list_write.h"
+#include "runtime/records/statements.h"
 
 namespace linalg {
 

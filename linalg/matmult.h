@@ -2,7 +2,7 @@
 #pragma once
 
 #include "linalg/kernels.h"
-#include "runtime/types.h"
+#include "runtime/records/types.h"
 
 namespace linalg {
 

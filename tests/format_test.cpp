@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "runtime/format_list.h"
+#include "runtime/records/format_list.h"
 #include "tests/io_helpers.h"
 
 namespace {
@@ -134,7 +134,7 @@ TEST(FormatParser, RecordedLengthOfAFaultyList) {
 TEST(FormattedWriteDeathTest, FaultyListReportsError100) {
   TempDir dir;
   EXPECT_EXIT(([&] {
-                open_unit(10, dir.file("o"));
+                open_file(10, dir.file("o"));
                 rt::DataControl c;
                 c.unit = 10;
                 c.format = "(1X,Q3) and more";
@@ -156,7 +156,7 @@ TEST(FormattedWriteDeathTest, FaultyListReportsError100) {
 TEST(FormattedWriteDeathTest, ItemLengthThatTheDescriptorCannotTake) {
   TempDir dir;
   EXPECT_EXIT(([&] {
-                open_unit(10, dir.file("o"));
+                open_file(10, dir.file("o"));
                 rt::DataControl c;
                 c.unit = 10;
                 c.format = "(I3)";

@@ -6,24 +6,13 @@
 #include <cstring>
 #include <string>
 
-#include "runtime/frame.h"
-#include "runtime/io.h"
-#include "runtime/list_write.h"
-#include "runtime/state.h"
+#include "runtime/frame/frame.h"
+#include "runtime/records/statements.h"
 
 namespace {
 
 std::string arg(int k) {
-  return k < rt::run.argc ? rt::run.argv[k] : "";
-}
-
-void open_file(rt::Integer unit, const std::string& name) {
-  rt::OpenControl o;
-  o.unit = unit;
-  o.name = name.c_str();
-  o.name_len = static_cast<rt::Length>(name.size());
-  o.status = "unknown";
-  rt::f_open(&o);
+  return rt::program_argument(k);
 }
 
 // A hardware division by zero, which the sanitizer must not intercept.
@@ -50,12 +39,12 @@ void main_program() {
   }
   if (what == "fatal") {
     // fatal N CONTEXT [again]
-    if (arg(4) == "again") rt::run.fatal_started = true;
+    if (arg(4) == "again") rt::fatal_report_mark_started();
     rt::f__fatal(std::atoi(arg(2).c_str()), arg(3).c_str());
   }
   if (what == "loop") {
     // Records to a file and to standard output until a signal ends the run.
-    open_file(25, arg(2));
+    rt::open_file(25, arg(2));
     for (rt::Integer i = 1;; ++i) {
       rt::ListWrite(25).text("record").integer(i).real(0.5 * i).end();
       rt::ListWrite(6).text("line").integer(i).end();
@@ -63,7 +52,7 @@ void main_program() {
   }
   if (what == "big") {
     // Records larger than a unit's buffer.
-    open_file(25, arg(2));
+    rt::open_file(25, arg(2));
     const std::string big(20000, 'b');
     rt::ListWrite(25).text("small").end();
     for (int i = 0; i < 10; ++i) rt::ListWrite(25).text(big).end();

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "runtime/io.h"
+#include "runtime/records/statements.h"
 #include "tests/child.h"
 
 namespace testing_support {
@@ -29,60 +29,34 @@ inline Item D(double v) {
   return {Item::Real, {}, 0, v};
 }
 
-inline void do_item(Item& item) {
-  const rt::Integer count = 1;
-  rt::Integer type;
-  switch (item.kind) {
-    case Item::Text:
-      type = rt::kChar;
-      rt::do_lio(&type, &count, item.text.data(), static_cast<rt::Length>(item.text.size()));
-      return;
-    case Item::Int:
-      type = rt::kInt;
-      rt::do_lio(&type, &count, &item.i, 4);
-      return;
-    case Item::Real:
-      type = rt::kDouble;
-      rt::do_lio(&type, &count, &item.d, 8);
-      return;
+inline int write_list(int unit, const std::vector<Item>& items) {
+  rt::ListWrite statement(unit);
+  for (const Item& item : items) {
+    switch (item.kind) {
+      case Item::Text:
+        statement.text(item.text);
+        break;
+      case Item::Int:
+        statement.integer(item.i);
+        break;
+      case Item::Real:
+        statement.real(item.d);
+        break;
+    }
   }
+  return statement.end();
 }
 
-inline int write_list(int unit, std::vector<Item> items) {
-  rt::DataControl c;
-  c.unit = unit;
-  rt::s_wsle(&c);
-  for (Item& item : items) do_item(item);
-  return rt::e_wsle();
-}
-
-inline void open_unit(int unit, const std::string& path, const char* status = "unknown") {
-  rt::OpenControl o;
-  o.unit = unit;
-  o.name = path.c_str();
-  o.name_len = static_cast<rt::Length>(path.size());
-  o.status = status;
-  rt::f_open(&o);
-}
-
-inline void close_unit(int unit) {
-  rt::CloseControl c;
-  c.unit = unit;
-  rt::f_clos(&c);
-}
-
-inline void rewind_unit(int unit) {
-  rt::RewindControl r;
-  r.unit = unit;
-  rt::f_rew(&r);
-}
+using rt::close_unit;
+using rt::open_file;
+using rt::rewind_unit;
 
 // The bytes that `write` leaves in a fresh file opened on unit 10.
 template <typename Write>
 std::string written_file(Write write) {
   TempDir dir;
   std::string path = dir.file("out.txt");
-  open_unit(10, path);
+  open_file(10, path);
   write();
   close_unit(10);
   return read_file(path);
@@ -99,7 +73,7 @@ inline std::string list_output(const std::vector<std::vector<Item>>& statements)
 inline std::string open_with(const TempDir& dir, int unit, const std::string& content) {
   std::string path = dir.file("in.txt");
   write_file(path, content);
-  open_unit(unit, path);
+  open_file(unit, path);
   return path;
 }
 
@@ -108,16 +82,11 @@ inline std::string open_with(const TempDir& dir, int unit, const std::string& co
 // `end_branch` the statement has an end-of-file branch, and the end of the
 // file gives "<eof>"; without it, the end of the file ends the run.
 inline std::string read_a(int unit, std::size_t width = 60, bool end_branch = false) {
-  rt::DataControl c;
-  c.unit = unit;
-  c.format = "(A)";
-  c.end = end_branch ? 1 : 0;
   std::string text(width, '?');
-  const rt::Integer one = 1;
-  if (rt::s_rsfe(&c) != 0) return "<eof>";
-  if (rt::do_fio(&one, text.data(), static_cast<rt::Length>(width)) != 0) return "<eof>";
-  rt::e_rsfe();
-  return text;
+  int status = rt::FormattedRead(unit, "(A)", {.end = end_branch})
+                   .item(text.data(), static_cast<rt::Length>(width))
+                   .end();
+  return status == 0 ? text : "<eof>";
 }
 
 // The next record, its first 20 characters without trailing blanks, or

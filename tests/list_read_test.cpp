@@ -21,20 +21,16 @@ struct Values {
 };
 
 void read_list(int unit, const std::string& pattern, Values& v) {
-  rt::DataControl c;
-  c.unit = unit;
-  rt::s_rsle(&c);
+  rt::ListRead statement(unit);
   int ni = 0, nd = 0;
-  const rt::Integer one = 1;
   for (char p : pattern) {
-    rt::Integer type = p == 'i' ? rt::kInt : rt::kDouble;
     if (p == 'i') {
-      rt::do_lio(&type, &one, &v.i[ni++], 4);
+      statement.integer(v.i[ni++]);
     } else {
-      rt::do_lio(&type, &one, &v.d[nd++], 8);
+      statement.real(v.d[nd++]);
     }
   }
-  rt::e_rsle();
+  statement.end();
 }
 
 struct ReadCase {
@@ -59,6 +55,10 @@ TEST(ListRead, ValuesSeparatorsAndRecords) {
       {"2* 9\n", "iii", {-99, -99, 9}, {}, "<eof>"},
       {"+5 -0\n", "ii", {5, 0}, {}, "<eof>"},
       {"1 2 3 4\nnext\n", "i", {1}, {}, "next"},
+      // A sign right after the digits opens an exponent, for integers too:
+      // the value truncated toward zero.
+      {"12+1 5-1 -25-1\n", "iii", {120, 0, -2}, {}, "<eof>"},
+      {"2*3+2 4\n", "idi", {300, 4}, {300.0}, "<eof>"},
   };
   for (const ReadCase& c : cases) {
     TempDir dir;
@@ -250,6 +250,9 @@ TEST(ListReadDeathTest, Errors) {
       {"-2*5\n", "i", "bad repetition count: incomprehensible list input"},
       {"99999999999\n", "i", "integer overflow: incomprehensible list input"},
       {"1e99999\n", "i", "invalid integer: read unexpected character"},
+      {"1.5+1\n", "i", "invalid integer: read unexpected character"},
+      {"3+9\n", "i", "integer overflow: incomprehensible list input"},
+      {"1+99999\n", "i", "integer overflow: incomprehensible list input"},
       {std::string(1 << 20, '7') + "\n", "i", "integer overflow: incomprehensible list input"},
       {std::string(1 << 20, '7') + "x\n", "d", "invalid number: incomprehensible list input"},
   };
@@ -287,7 +290,7 @@ TEST(ListReadDeathTest, EndOfFileAfterFormattedReads) {
   EXPECT_EXIT(([&] {
                 if (chdir(dir.path().c_str()) != 0) std::abort();
                 write_file("Meld-System666.txt", " =>X\n heading\n 1 1\n");
-                open_unit(25, "Meld-System666.txt");
+                open_file(25, "Meld-System666.txt");
                 next_record(25);
                 next_record(25);
                 Values v;

@@ -106,7 +106,7 @@ TEST(ListWrite, OtherKnownTypes) {
 TEST(ListWriteDeathTest, UnknownTypeCode) {
   TempDir dir;
   EXPECT_EXIT(([&] {
-                open_unit(10, dir.file("o"));
+                open_file(10, dir.file("o"));
                 rt::DataControl c;
                 c.unit = 10;
                 rt::s_wsle(&c);

@@ -1,4 +1,4 @@
-#include "runtime/numconv.h"
+#include "runtime/records/numconv.h"
 
 #include <gtest/gtest.h>
 

@@ -23,7 +23,7 @@
 
 #include "linalg/gaussjo.h"
 #include "linalg/matmult.h"
-#include "runtime/numconv.h"
+#include "runtime/records/numconv.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <string>
 
-#include "runtime/state.h"
+#include "runtime/records/unit.h"
 #include "tests/io_helpers.h"
 
 namespace {
@@ -24,7 +24,7 @@ rt::UnitState state_of(int unit) {
 TEST(UnitState, MissingFileIsCreatedForWriting) {
   TempDir dir;
   std::string path = dir.file("f");
-  open_unit(10, path);
+  open_file(10, path);
   EXPECT_TRUE(rt::units[10].connected());
   EXPECT_EQ(state_of(10), rt::UnitState::Writing);
   EXPECT_EQ(read_file(path), "");
@@ -75,7 +75,7 @@ TEST(UnitState, RecordsHandedOverNeverLieBeforeOlderBytes) {
 
   // The same after reading: what follows the last record read goes first.
   write_file(path, "a\nb\nc\nd\n");
-  open_unit(10, path);
+  open_file(10, path);
   EXPECT_EQ(next_record(10), "a");
   write_list(10, {T("X")});
   rt::unit_flush(rt::units[10]);
@@ -95,7 +95,7 @@ TEST(UnitStateDeathTest, FileThatMayOnlyBeWrittenIsOpenedEmpty) {
   ASSERT_EQ(chmod(path.c_str(), 0200), 0);
   EXPECT_EXIT(([&] {
                 if (setgid(kNobody) != 0 || setuid(kNobody) != 0) _exit(2);
-                open_unit(10, path);
+                open_file(10, path);
                 struct stat st;
                 bool ok = state_of(10) == rt::UnitState::Writing && !rt::units[10].readable &&
                           stat(path.c_str(), &st) == 0 && st.st_size == 0;
@@ -132,7 +132,7 @@ TEST(UnitState, ClosingIgnoresUnknownUnitsAndDeleteRemoves) {
   EXPECT_EQ(rt::f_clos(&c), 0);
   TempDir dir;
   std::string path = dir.file("gone");
-  open_unit(11, path);
+  open_file(11, path);
   write_list(11, {I(1)});
   c.unit = 11;
   c.status = "delete";
@@ -143,7 +143,7 @@ TEST(UnitState, ClosingIgnoresUnknownUnitsAndDeleteRemoves) {
 TEST(UnitState, ScratchFileLeavesNothing) {
   TempDir tmp;
   setenv("TMPDIR", tmp.path().c_str(), 1);
-  open_unit(12, "", "scratch");
+  open_file(12, "", "scratch");
   write_list(12, {I(9)});
   // Created in the temporary directory and removed from it at once.
   EXPECT_TRUE(std::filesystem::is_empty(tmp.path()));
@@ -156,14 +156,14 @@ TEST(UnitState, ScratchFileLeavesNothing) {
 
 TEST(UnitStateDeathTest, OpenAndRewindFailures) {
   TempDir dir;
-  EXPECT_EXIT(open_unit(100, dir.file("x")), ::testing::KilledBySignal(SIGABRT),
+  EXPECT_EXIT(open_file(100, dir.file("x")), ::testing::KilledBySignal(SIGABRT),
               "^open: illegal unit number\n");
-  EXPECT_EXIT(open_unit(10, "   "), ::testing::KilledBySignal(SIGABRT), "^open: null file name\n");
-  EXPECT_EXIT(open_unit(10, dir.file("no/such/dir")), ::testing::KilledBySignal(SIGABRT),
+  EXPECT_EXIT(open_file(10, "   "), ::testing::KilledBySignal(SIGABRT), "^open: null file name\n");
+  EXPECT_EXIT(open_file(10, dir.file("no/such/dir")), ::testing::KilledBySignal(SIGABRT),
               "^open: No such file or directory\n");
   EXPECT_EXIT(([&] {
-                open_unit(10, dir.file("x"), "new");
-                open_unit(11, dir.file("x"), "new");
+                open_file(10, dir.file("x"), "new");
+                open_file(11, dir.file("x"), "new");
               }()),
               ::testing::KilledBySignal(SIGABRT), "^open: 'new' file exists\n");
   EXPECT_EXIT(rewind_unit(-3), ::testing::KilledBySignal(SIGABRT),
@@ -176,7 +176,7 @@ TEST(UnitStateDeathTest, RewindOfATerminal) {
                 master = posix_openpt(O_RDWR | O_NOCTTY);
                 grantpt(master);
                 unlockpt(master);
-                open_unit(10, ptsname(master));
+                open_file(10, ptsname(master));
                 rewind_unit(10);
               }()),
               ::testing::KilledBySignal(SIGABRT), "^rewind: can't backspace file\n");
@@ -185,13 +185,13 @@ TEST(UnitStateDeathTest, RewindOfATerminal) {
 TEST(UnitStateDeathTest, DirectoryCannotBeWritten) {
   TempDir dir;
   EXPECT_EXIT(([&] {
-                open_unit(10, dir.path());
+                open_file(10, dir.path());
                 write_list(10, {I(1)});
               }()),
               ::testing::KilledBySignal(SIGABRT),
               "^list output start: can't write file\napparent state: unit 10 named .*\n");
   EXPECT_EXIT(([&] {
-                open_unit(10, dir.path());
+                open_file(10, dir.path());
                 rt::DataControl c;
                 c.unit = 10;
                 c.format = "(1X,I2)";
@@ -222,7 +222,7 @@ TEST(UnitStateDeathTest, RecursionIsFatal) {
                 rt::DataControl c;
                 c.unit = 6;
                 rt::s_wsle(&c);
-                open_unit(10, dir.file("x"));
+                open_file(10, dir.file("x"));
               }()),
               ::testing::KilledBySignal(SIGABRT),
               "^I/O recursion: I/O started while already doing I/O\n");
@@ -241,7 +241,7 @@ TEST(UnitStateDeathTest, CutThatFails) {
                 std::string old(100, 'x');
                 if (write(fd, old.data(), old.size()) != 100) std::abort();
                 fcntl(fd, F_ADD_SEALS, F_SEAL_SHRINK);
-                open_unit(10, "/proc/self/fd/" + std::to_string(fd));
+                open_file(10, "/proc/self/fd/" + std::to_string(fd));
                 write_list(10, {I(1)});
                 rewind_unit(10);
               }()),
@@ -252,7 +252,7 @@ TEST(UnitStateDeathTest, SwitchToReadingImpossible) {
   TempDir dir;
   EXPECT_EXIT(([&] {
                 std::string path = dir.file("vanishing");
-                open_unit(10, path);  // created for writing only
+                open_file(10, path);  // created for writing only
                 write_list(10, {I(1)});
                 unlink(path.c_str());
                 rt::DataControl c;
@@ -265,7 +265,7 @@ TEST(UnitStateDeathTest, SwitchToReadingImpossible) {
 TEST(UnitStateDeathTest, RecordBufferCannotGrow) {
   TempDir dir;
   EXPECT_EXIT(([&] {
-                open_unit(10, dir.file("o"));
+                open_file(10, dir.file("o"));
                 rt::DataControl c;
                 c.unit = 10;
                 rt::s_wsle(&c);

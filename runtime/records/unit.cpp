@@ -1,4 +1,4 @@
-#include "runtime/unit.h"
+#include "runtime/records/unit.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -9,9 +9,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "runtime/errors.h"
-#include "runtime/host_call.h"
-#include "runtime/state.h"
+#include "runtime/records/errors.h"
+#include "runtime/records/host_call.h"
+#include "runtime/records/layer.h"
 
 namespace rt {
 
@@ -137,19 +137,23 @@ bool cut_before_writing(Unit& u) {
 
 }  // namespace
 
-void unit_connect_standard(int number, int fd, bool reading) {
-  Unit& u = units[number];
-  u.name = nullptr;
-  u.readable = reading;
-  u.writable = !reading;
-  u.seekable = ::isatty(fd) == 0;
-  u.positional = false;
-  // Standard error and terminals see every record at its end.
-  u.line_flush = number == 0 || !u.seekable;
+void unit_connect(Unit& u, const Connection& c) {
+  std::free(u.name);  // left by a close that failed
+  u.name = c.name;
+  u.readable = c.readable;
+  u.writable = c.writable;
+  u.seekable = ::isatty(c.fd) == 0;
+  u.positional = c.name != nullptr && u.seekable && ::lseek(c.fd, 0, SEEK_CUR) >= 0;
+  u.scratch = c.scratch;
+  u.line_flush = c.each_record || !u.seekable;
   u.eof = false;
-  u.state = reading ? UnitState::NotWriting : UnitState::Writing;
+  u.cut_due = false;
+  u.len = u.rpos = 0;
+  u.bufpos = 0;
+  u.state = c.writing ? UnitState::Writing : UnitState::NotWriting;
+  // Connected last, so that a handler finds the unit whole.
   fence();
-  u.fd = fd;
+  u.fd = c.fd;
 }
 
 int unit_refill(Unit& u, const char* context) {
@@ -225,13 +229,27 @@ void unit_to_reading(Unit& u, const char* context) {
   u.state = UnitState::NotWriting;
 }
 
-void unit_cut(Unit& u) {
+namespace {
+
+// Flushes and cuts the file at the current position.
+void cut(Unit& u) {
   unit_flush(u);
   if (u.name == nullptr || !u.seekable) return;
   if (!truncate_at(u.fd, unit_position(u))) io_fail(kErrTruncate, "endfile");
 }
 
+}  // namespace
+
 void unit_rewind(Unit& u) {
+  if (u.state == UnitState::RewoundAfterWriting) return;
+  if (!u.seekable) io_fail(kErrBackspace, "rewind");
+  if (u.state == UnitState::Writing) {
+    cut(u);
+    // The new state before the new position: an ending in between must
+    // not cut the file at its start.
+    u.state = UnitState::RewoundAfterWriting;
+    fence();
+  }
   if (!u.positional) ::lseek(u.fd, 0, SEEK_SET);
   u.len = 0;
   u.rpos = 0;
@@ -239,7 +257,9 @@ void unit_rewind(Unit& u) {
   u.eof = false;
 }
 
-int unit_disconnect(Unit& u) {
+void unit_close(Unit& u, bool remove) {
+  if (u.state == UnitState::Writing) cut(u);
+  if (remove && u.name != nullptr && !u.scratch) ::unlink(u.name);
   int fd = u.fd;
   char* name = u.name;
   char* buf = u.buf;
@@ -254,13 +274,16 @@ int unit_disconnect(Unit& u) {
   u.cut_due = false;
   u.state = UnitState::NotWriting;
   std::free(buf);
-  if (name != nullptr && host_close(fd) != 0) return errno;
+  // The records handed over may be lost when the close fails (a network
+  // file system reports its write-back errors here).
+  if (name != nullptr && host_close(fd) != 0) io_fail(errno, "close");
   u.name = nullptr;
   std::free(name);
-  return 0;
 }
 
-int unit_close_at_exit(Unit& u) {
+namespace {
+
+int close_at_exit(Unit& u) {
   if (!u.connected()) return 0;
   int error = 0;
   if (u.state == UnitState::Writing) {
@@ -287,6 +310,57 @@ int unit_close_at_exit(Unit& u) {
   fence();
   if (named) host_close(fd);
   return error;
+}
+
+// A standard descriptor that the process was started without is taken by
+// /dev/null opened the other way round: transfers on it still fail (with
+// EBADF), and no file that the program opens can land on it and receive
+// the records of a standard unit.
+void reserve_standard(int fd, int flags) {
+  if (::fcntl(fd, F_GETFD) >= 0 || errno != EBADF) return;
+  int got = host_open("/dev/null", flags);
+  if (got >= 0 && got != fd) {
+    ::dup2(got, fd);
+    host_close(got);
+  }
+}
+
+constinit bool standard_connected = false;
+
+}  // namespace
+
+void units_connect_standard() {
+  if (standard_connected) return;
+  reserve_standard(STDIN_FILENO, O_WRONLY);
+  reserve_standard(STDOUT_FILENO, O_RDONLY);
+  reserve_standard(STDERR_FILENO, O_RDONLY);
+  // Standard error sees every record at its end.
+  unit_connect(units[0],
+               {.fd = STDERR_FILENO, .writable = true, .writing = true, .each_record = true});
+  unit_connect(units[5], {.fd = STDIN_FILENO, .readable = true});
+  unit_connect(units[6], {.fd = STDOUT_FILENO, .writable = true, .writing = true});
+  standard_connected = true;
+}
+
+bool units_ready() {
+  return standard_connected;
+}
+
+void console_hand_over() {
+  unit_flush(units[6]);
+}
+
+int units_close_at_exit() {
+  int console_error = 0;
+  for (int n = 0; n < kUnitCount; ++n) {
+    int error = close_at_exit(units[n]);
+    if (n == 6) console_error = error;
+  }
+  return console_error;
+}
+
+const char* unit_name(int number) {
+  return number >= 0 && number < kUnitCount ? units[number].name : nullptr;
 }
 
 }  // namespace rt

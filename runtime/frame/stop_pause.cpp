@@ -4,10 +4,10 @@
 #include <cerrno>
 #include <string_view>
 
-#include "runtime/frame.h"
-#include "runtime/host_call.h"
-#include "runtime/message.h"
-#include "runtime/state.h"
+#include "runtime/frame/frame.h"
+#include "runtime/frame/message.h"
+#include "runtime/records/host_call.h"
+#include "runtime/records/layer.h"
 
 namespace rt {
 
@@ -42,7 +42,7 @@ int s_paus(const char* text, Length n) {
   line << " statement executed\n";
   line.send();
   // The person answering sees the whole report first.
-  unit_flush(units[6]);
+  console_hand_over();
 
   int fd = STDIN_FILENO;
   bool console = false;

@@ -1,4 +1,4 @@
-#include "runtime/message.h"
+#include "runtime/frame/message.h"
 
 #include <string.h>
 #include <unistd.h>
@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "runtime/host_call.h"
+#include "runtime/records/host_call.h"
 
 namespace rt {
 

@@ -2,15 +2,15 @@
 // each item call walks it to the next data descriptor, performing the
 // descriptors that take no data on the way, and converts the item.
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 #include <string_view>
 
-#include "runtime/errors.h"
-#include "runtime/io.h"
-#include "runtime/list_items.h"
-#include "runtime/numconv.h"
-#include "runtime/statement.h"
+#include "runtime/records/errors.h"
+#include "runtime/records/io.h"
+#include "runtime/records/list_items.h"
+#include "runtime/records/number_scan.h"
+#include "runtime/records/numconv.h"
+#include "runtime/records/statement.h"
 
 namespace rt {
 
@@ -19,7 +19,7 @@ namespace {
 constexpr const char* kContext = "fmt";
 
 Statement& st() {
-  return run.statement;
+  return statement;
 }
 bool reading() {
   return st().kind == StatementKind::FormatRead;
@@ -168,73 +168,40 @@ void write_item(const FormatItem& item, const char* element, Length length) {
   }
 }
 
-// Iw and Fw.d on input: blanks are ignored, an empty field is zero; Fw.d
-// without a point places one d digits from the right.
+// Iw and Fw.d on input: the number scanner's grammar, blanks ignored, an
+// empty field zero. An integer takes neither a point nor an exponent, and
+// overflows as in list input; Fw.d without a point places one d digits
+// from the right.
 void read_number(const FormatItem& item, char* element, Length length) {
   const char* field = read_field(static_cast<std::size_t>(item.width));
-  char text[2 * kMaxFieldWidth + 16];
-  std::size_t n = 0;
-  bool point = false;
-  bool exponent = false;
-  for (int i = 0; i < item.width; ++i) {
-    char c = field[i];
-    if (c == ' ') continue;
-    if (c == '+' && (n == 0 || text[n - 1] == 'e')) continue;
-    if (c == 'd' || c == 'D' || c == 'E') c = 'e';
-    // One point, before any exponent, and one exponent.
-    if ((c == '.' && (point || exponent)) || (c == 'e' && exponent))
-      io_fail(kErrUnexpectedChar, kContext);
-    if (c == '.') point = true;
-    if (c == 'e') exponent = true;
-    bool digit = c >= '0' && c <= '9';
-    bool sign_ok = c == '-' && (n == 0 || text[n - 1] == 'e');
-    if (!digit && !sign_ok && c != '.' && c != 'e') io_fail(kErrUnexpectedChar, kContext);
-    text[n++] = c;
+  Record& text = st().record;  // unused by a read statement
+  ScannedForm form;
+  if (scan_number(field, field + item.width, ScanRule::Field, text, form) != ScanResult::Number) {
+    io_fail(kErrUnexpectedChar, kContext);
   }
   if (item.op == FormatOp::Int) {
-    if (point || exponent) io_fail(kErrUnexpectedChar, kContext);
-    // The magnitude, up to 2^63 (the most negative value): beyond that, or
-    // beyond the item's own range, the field overflows as in list input.
-    constexpr unsigned long long kLimit = 1ULL << 63;
-    unsigned long long magnitude = 0;
-    bool negative = n > 0 && text[0] == '-';
-    bool overflow = false;
-    for (std::size_t i = negative ? 1 : 0; i < n; ++i) {
-      unsigned digit = static_cast<unsigned>(text[i] - '0');
-      overflow = overflow || magnitude > (kLimit - digit) / 10;
-      if (!overflow) magnitude = magnitude * 10 + digit;
-    }
-    if (!overflow && !negative && magnitude == kLimit) overflow = true;
-    long long value =
-        negative ? static_cast<long long>(0ULL - magnitude) : static_cast<long long>(magnitude);
+    if (form.point || form.exponent) io_fail(kErrUnexpectedChar, kContext);
+    ScannedNumber n = read_scanned(text, form, false);
     std::size_t size = static_cast<std::size_t>(length);
-    if (overflow || !integer_fits(value, size)) io_fail(kErrListInput, "integer overflow");
-    store_integer(size, element, value);
+    if (n.integer_overflow || !integer_fits(n.integer, size)) {
+      io_fail(kErrListInput, "integer overflow");
+    }
+    store_integer(size, element, n.integer);
     return;
   }
-  if (n == 0 || (n == 1 && text[0] == '-')) text[n++] = '0';
-  if (!point && item.digits > 0) {
-    // 12345 in F7.2 -> 123.45
-    if (!exponent) text[n++] = 'e';
-    int shift = -item.digits;
+  if (!form.point && item.digits > 0) {
+    // 12345 in F7.2 -> 12345e-2; 1e3 -> 1e1
+    long exponent = form.exponent_value - item.digits;
+    text.len = form.mantissa_len;
+    text.append('e');
+    if (exponent < 0) text.append('-');
     char digits[24];
-    std::size_t k = num::magnitude_digits(static_cast<unsigned long long>(-shift), digits);
-    if (exponent) {
-      text[n] = '\0';
-      // 1e3 with d = 2: fold the shift into the exponent.
-      char* e = std::strchr(text, 'e');
-      // Exponents this far out give an infinity or a zero all the same.
-      long long exp = std::clamp(std::strtoll(e + 1, nullptr, 10), -100000LL, 100000LL) + shift;
-      n = static_cast<std::size_t>(e + 1 - text);
-      if (exp < 0) text[n++] = '-';
-      n += num::magnitude_digits(static_cast<unsigned long long>(exp < 0 ? -exp : exp), text + n);
-    } else {
-      text[n++] = '-';
-      std::memcpy(text + n, digits, k);
-      n += k;
-    }
+    std::size_t k = num::magnitude_digits(
+        static_cast<unsigned long long>(exponent < 0 ? -exponent : exponent), digits);
+    text.append(digits, k);
+    form.exponent = true;
   }
-  double value = num::parse_decimal(text, n);
+  double value = read_scanned(text, form, true).real;
   if (length == 4)
     store(element, static_cast<float>(value));
   else
@@ -261,21 +228,20 @@ void read_text(const FormatItem& item, char* element, Length length) {
 // still point into it.
 void take_format(const char* format) {
   Statement& s = st();
-  run.last.format = format;
   const std::size_t len = std::strlen(format);
   const bool same = s.format_source == format && s.format_copy.len == len &&
                     std::memcmp(s.format_copy.data, format, len) == 0;
   if (!same) {
     s.format_source = nullptr;
     if (!parse_format(format, s.format)) {
-      run.last.format_len = faulty_format_length(format);
+      note_format(format, faulty_format_length(format));
       io_fail(kErrFormat, "startio");
     }
     s.format_copy.len = 0;
     s.format_copy.append(format, len);
     s.format_source = format;
   }
-  run.last.format_len = len;
+  note_format(format, len);
   s.walk = 0;
   s.depth = 0;
   s.repeat_done = 0;
@@ -283,7 +249,7 @@ void take_format(const char* format) {
 
 int end_statement() {
   if (!in_statement()) return 0;
-  try {
+  return with_branches([&] {
     walk_to_data(false);
     if (reading()) {
       skip_record(*st().unit);
@@ -291,40 +257,31 @@ int end_statement() {
       statement_emit_record();
     }
     statement_finish();
-    run.last.format = nullptr;
-    return 0;
-  } catch (const BranchTaken& b) {
-    return b.number;
-  }
+    note_format(nullptr, 0);
+  });
 }
 
 }  // namespace
 
 int s_wsfe(const DataControl* control) {
-  try {
+  return with_branches([&] {
     Unit& u = statement_start(*control, StatementKind::FormatWrite, "startio");
     take_format(control->format);
     unit_to_writing(u, "write start");
-    return 0;
-  } catch (const BranchTaken& b) {
-    return b.number;
-  }
+  });
 }
 
 int s_rsfe(const DataControl* control) {
-  try {
+  return with_branches([&] {
     Unit& u = statement_start(*control, StatementKind::FormatRead, "startio");
     take_format(control->format);
     statement_prepare_read(u);
-    return 0;
-  } catch (const BranchTaken& b) {
-    return b.number;
-  }
+  });
 }
 
 int do_fio(const Integer* count, void* address, Length length) {
   if (!in_statement()) return 0;
-  try {
+  return with_branches([&] {
     Statement& s = st();
     char* element = static_cast<char*>(address);
     for (Integer i = 0; i < *count; ++i, element += length) {
@@ -344,10 +301,7 @@ int do_fio(const Integer* count, void* address, Length length) {
         ++s.walk;
       }
     }
-    return 0;
-  } catch (const BranchTaken& b) {
-    return b.number;
-  }
+  });
 }
 
 int e_wsfe() {

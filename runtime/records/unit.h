@@ -65,8 +65,20 @@ inline Unit* unit_at(long long n) {
   return n < 0 || n >= kUnitCount ? nullptr : &units[n];
 }
 
-// Connects a standard stream (0, 5 or 6) to its descriptor.
-void unit_connect_standard(int number, int fd, bool reading);
+// A descriptor to connect a unit to, and what may be done with it.
+struct Connection {
+  int fd = -1;
+  char* name = nullptr;  // taken over by the unit; null for a standard stream
+  bool readable = false;
+  bool writable = false;
+  bool writing = false;      // starts in state Writing (a file just created)
+  bool scratch = false;      // removed when closed
+  bool each_record = false;  // hand each record over at once, even to a file
+};
+
+// Connects an unconnected unit. Its stream can be positioned unless it is
+// a terminal; a named file that can be is accessed with pread/pwrite.
+void unit_connect(Unit& u, const Connection& c);
 
 // Reading, one byte of look-ahead. peek returns the next byte or -1 at the
 // end of the file (a read error is reported under `context`).
@@ -94,20 +106,16 @@ std::int64_t unit_position(const Unit& u);
 void unit_to_writing(Unit& u, const char* context);
 void unit_to_reading(Unit& u, const char* context);
 
-// Flushes and cuts the file at the current position (REWIND, CLOSE).
-void unit_cut(Unit& u);
-
-// Positions the unit at the start of its file with an empty buffer.
+// REWIND: after writing, cuts the file at the current position (state
+// Rewound after writing); then positions the unit at the start of its
+// file and clears its end-of-file flag. Nothing after a rewind that
+// followed writing; error 106 for a terminal.
 void unit_rewind(Unit& u);
 
-// Marks the unit unconnected, then closes its descriptor (named units
-// only) and releases its storage. Returns the errno of a failed close, or 0;
-// after a failed close the unit keeps its name, for the report.
-int unit_disconnect(Unit& u);
-
-// The exit hook's close: flushes what is settled, cuts a file that was
-// last written, closes named units. Async-signal-safe, never reports.
-// Returns the errno of a failed write, or 0.
-int unit_close_at_exit(Unit& u);
+// CLOSE: cuts the file after writing, removes it when `remove` is set (a
+// scratch file is gone already), marks the unit unconnected, then closes
+// its descriptor (named units only). After a failed close the unit keeps
+// its name, for the report.
+void unit_close(Unit& u, bool remove);
 
 }  // namespace rt

@@ -1,5 +1,5 @@
 // The process entry: the frame runs the program's main routine.
-#include "runtime/frame.h"
+#include "runtime/frame/frame.h"
 
 void main_program();
 

@@ -28,7 +28,7 @@ struct FormatItem {
   const char* text = nullptr;  // Literal: the characters between the delimiters
   int text_len = 0;
   char delim = 0;  // Literal: a doubled delimiter stands for one
-  int match = 0;   // Open: index of its Close; Close: index of its Open
+  int match = 0;   // Close: index of its Open
 
   bool takes_data() const {
     return op == FormatOp::Int || op == FormatOp::Fixed || op == FormatOp::Alpha;

@@ -5,7 +5,7 @@
 // their kind in progress) do nothing and return 0.
 #pragma once
 
-#include "runtime/types.h"
+#include "runtime/records/types.h"
 
 namespace rt {
 

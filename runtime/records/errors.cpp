@@ -1,6 +1,10 @@
-#include "runtime/errors.h"
+#include "runtime/records/errors.h"
 
 #include <array>
+#include <cerrno>
+#include <cstdlib>
+
+#include "runtime/records/statement.h"
 
 namespace rt {
 
@@ -48,6 +52,34 @@ constexpr std::array<std::string_view, 33> kTexts = {
 std::string_view error_text(int number) {
   if (number < kFirst || number >= kFirst + static_cast<int>(kTexts.size())) return {};
   return kTexts[static_cast<std::size_t>(number - kFirst)];
+}
+
+namespace {
+
+constinit FatalReport fatal_report = nullptr;
+
+}  // namespace
+
+void set_fatal_report(FatalReport report) {
+  fatal_report = report;
+}
+
+void io_fatal(int number, const char* context) {
+  if (fatal_report != nullptr) fatal_report(number, context);
+  std::abort();
+}
+
+int err__fl(int branch, int number, const char* context) {
+  if (branch == 0) io_fatal(number, context);
+  statement_abandon();
+  errno = number;
+  return number;
+}
+
+void io_fail(int number, const char* context) {
+  bool branch = number == kEndOfFile ? statement.end_branch : statement.err_branch;
+  err__fl(branch ? 1 : 0, number, context);
+  throw BranchTaken{number};
 }
 
 }  // namespace rt

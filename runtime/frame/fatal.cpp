@@ -1,19 +1,23 @@
-#include <cerrno>
+// The fatal I/O error report: what failed, then where, on standard error;
+// then the abnormal ending.
 #include <cstdlib>
+#include <string_view>
 
-#include "runtime/errors.h"
-#include "runtime/frame.h"
-#include "runtime/message.h"
-#include "runtime/state.h"
+#include "runtime/frame/frame.h"
+#include "runtime/frame/message.h"
+#include "runtime/records/errors.h"
+#include "runtime/records/layer.h"
 
 namespace rt {
 
-int err__fl(int branch, int number, const char* context) {
-  if (branch == 0) f__fatal(number, context);
-  if (run.statement.kind != StatementKind::None) statement_abandon();
-  if (run.mark == RunMark::InProgress) run.mark = RunMark::Ready;
-  errno = number;
-  return number;
+namespace {
+
+constinit bool fatal_started = false;
+
+}  // namespace
+
+void fatal_report_mark_started() {
+  fatal_started = true;
 }
 
 void f__fatal(int number, const char* context) {
@@ -31,19 +35,18 @@ void f__fatal(int number, const char* context) {
   }
   line << '\n';
   line.send();
-  if (run.fatal_started) {
+  if (fatal_started) {
     line << "(f__fatal already called, aborting.)";
     line.send();
     std::abort();
   }
-  run.fatal_started = true;
+  fatal_started = true;
   // Then where: the unit, the format and the kind of the latest statement.
-  if (run.mark != RunMark::Uninitialised) {
-    const LastOperation& last = run.last;
+  if (units_ready()) {
+    const LastOperation& last = last_operation();
     if (last.unit >= 0) {
       line << "apparent state: unit " << last.unit << ' ';
-      const char* name = units[last.unit].name;
-      if (name != nullptr) {
+      if (const char* name = unit_name(last.unit); name != nullptr) {
         line << "named " << name << '\n';
       } else {
         line << "(unnamed)\n";
@@ -54,13 +57,11 @@ void f__fatal(int number, const char* context) {
     if (last.format != nullptr) {
       line << "last format: " << std::string_view(last.format, last.format_len) << '\n';
     }
+    // Every unit of this layer is formatted and external.
     line << "lately " << (last.reading ? "reading" : "writing") << ' '
-         << (last.sequential ? "sequential" : "direct") << ' '
-         << (last.formatted ? "formatted" : "unformatted") << ' '
-         << (last.external ? "external" : "internal");
+         << (last.sequential ? "sequential" : "direct") << " formatted external";
     line.send();
   }
-  if (run.mark == RunMark::InProgress) run.mark = RunMark::Ready;
   sig_die(" IO", 1);
 }
 

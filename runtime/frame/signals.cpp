@@ -4,8 +4,8 @@
 #include <csignal>
 #include <cstdlib>
 
-#include "runtime/frame.h"
-#include "runtime/message.h"
+#include "runtime/frame/frame.h"
+#include "runtime/frame/message.h"
 
 namespace rt {
 

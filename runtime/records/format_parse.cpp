@@ -1,9 +1,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "runtime/errors.h"
-#include "runtime/format_list.h"
-#include "runtime/state.h"
+#include "runtime/records/errors.h"
+#include "runtime/records/format_list.h"
 
 namespace rt {
 
@@ -78,7 +77,6 @@ class FormatParser {
       }
       if (!item(depth)) return false;
     }
-    list_.items[open].match = static_cast<int>(list_.count);
     // The list starts over at its last top-level group that takes data.
     if (depth == 1 && data_ > data_before) list_.revert = open;
     return add({.op = FormatOp::Close, .match = static_cast<int>(open)});

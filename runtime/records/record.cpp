@@ -1,9 +1,8 @@
-#include "runtime/record.h"
+#include "runtime/records/record.h"
 
 #include <cstdlib>
 
-#include "runtime/errors.h"
-#include "runtime/state.h"
+#include "runtime/records/errors.h"
 
 namespace rt {
 

@@ -6,17 +6,19 @@
 // the unit's buffer, is converted on the spot (read_plain). Any other value
 // is read in two steps: its field (the characters up to the next
 // separator) is found, in place in the buffer when it lies there whole,
-// else gathered into the token; then the field is parsed as a whole by one
-// function that knows the grammar (parse_field), errors included.
+// else gathered into the token; then the field is parsed as a whole
+// (parse_field): its repeat count here, its number by the layer's number
+// scanner (number_scan.h), errors included.
 #include <cstdint>
 #include <cstring>
 #include <limits>
 
-#include "runtime/errors.h"
-#include "runtime/io.h"
-#include "runtime/list_items.h"
-#include "runtime/numconv.h"
-#include "runtime/statement.h"
+#include "runtime/records/errors.h"
+#include "runtime/records/io.h"
+#include "runtime/records/list_items.h"
+#include "runtime/records/number_scan.h"
+#include "runtime/records/numconv.h"
+#include "runtime/records/statement.h"
 
 namespace rt {
 
@@ -46,36 +48,17 @@ bool is_real_type(Integer type) {
   return type == kReal || type == kDouble;
 }
 
-// A field as the grammar sees it:
-//   [r*] [+|-] digits [. digits] [(E|e|D|d) [+|-] digits | (+|-) digits]
-// with at least one digit in the mantissa; "r*" alone is r null values.
+// A field: "[r*] number", or "r*" alone for r null values.
 struct Field {
   long long repeat = 0;  // 0: no repeat count
   bool null = false;     // "r*" without a value
-  ListNumber number;
-  // The number's parts: value = mantissa * 10^(exponent - scale), with
-  // `significant` digits in the mantissa (leading zeros not counted).
-  bool negative = false;
-  std::uint64_t mantissa = 0;
-  int significant = 0;
-  int scale = 0;
-  long exponent = 0;
-  const char* text = nullptr;  // the number's characters, for the general case
-  const char* text_end = nullptr;
+  ScannedNumber number;
 };
 
-// The digits at p, into the mantissa; returns where they end.
-[[gnu::always_inline]] inline const char* take_digits(const char* p, const char* end, Field& f,
-                                                      bool fraction) {
-  for (; p != end && is_digit(*p); ++p) {
-    if (fraction) ++f.scale;
-    if (f.significant == 0 && *p == '0') continue;  // a leading zero
-    if (++f.significant <= 19) f.mantissa = f.mantissa * 10 + static_cast<unsigned>(*p - '0');
-  }
-  return p;
-}
-
-[[gnu::always_inline]] inline Field parse_field(const char* p, const char* end) {
+// The field [p, end) as a whole, errors included. Its number's normal
+// text goes into `text`, which must not hold the field; the real reading
+// is made when `want_real` is set.
+Field parse_field(const char* p, const char* end, Record& text, bool want_real) {
   Field f;
   // A repeat count: digits and a "*".
   const char* q = p;
@@ -94,6 +77,7 @@ struct Field {
       f.null = true;
       return f;
     }
+    want_real = true;  // the value may go to items of either kind
   } else if (q == p && p != end && (*p == '+' || *p == '-')) {
     // A signed count is no count: "-2*5".
     const char* r = p + 1;
@@ -101,71 +85,20 @@ struct Field {
     if (r != p + 1 && r != end && *r == '*') io_fail(kErrListInput, "bad repetition count");
   }
   if (*p == '*') io_fail(kErrListInput, "bad repetition count");
-  f.text = p;
-  f.text_end = end;
-  // The mantissa.
-  f.negative = *p == '-';
-  if (*p == '+' || *p == '-') ++p;
-  const char* first = p;
-  p = take_digits(p, end, f, false);
-  std::ptrdiff_t digits = p - first;
-  if (p != end && *p == '.') {
-    f.number.integral = false;
-    const char* fraction = ++p;
-    p = take_digits(p, end, f, true);
-    digits += p - fraction;
+  ScannedForm form;
+  switch (scan_number(p, end, ScanRule::List, text, form)) {
+    case ScanResult::Number:
+      break;
+    case ScanResult::ExponentDigits:
+      io_fail(kErrListInput, "exponent field");
+    default:
+      io_fail(kErrListInput, "invalid number");
   }
-  if (digits == 0) io_fail(kErrListInput, "invalid number");
-  // The exponent.
-  if (p != end) {
-    char c = *p;
-    bool letter = c == 'e' || c == 'E' || c == 'd' || c == 'D';
-    if (!letter && c != '+' && c != '-') io_fail(kErrListInput, "invalid number");
-    f.number.integral = false;
-    if (letter) ++p;
-    bool minus = p != end && *p == '-';
-    if (p != end && (*p == '+' || *p == '-')) ++p;
-    if (p == end || !is_digit(*p)) io_fail(kErrListInput, "exponent field");
-    for (; p != end && is_digit(*p); ++p) {
-      if (f.exponent < 100000) f.exponent = f.exponent * 10 + (*p - '0');
-    }
-    if (p != end) io_fail(kErrListInput, "invalid number");
-    if (minus) f.exponent = -f.exponent;
-  }
-  if (f.number.integral) {
-    constexpr std::uint64_t kLimit = 1ULL << 63;
-    f.number.integer_overflow = f.significant > 19 || f.mantissa > kLimit - (f.negative ? 0 : 1);
-    f.number.integer =
-        f.negative ? static_cast<long long>(0ULL - f.mantissa) : static_cast<long long>(f.mantissa);
-  }
+  f.number = read_scanned(text, form, want_real);
   return f;
 }
 
-// The real reading of a field: exact from its parts where one rounding
-// does (a mantissa of more than 19 digits holds only its first 19, and is
-// then too large for that); any other number is written out ("1.5-3" ->
-// "1.5e-3") for the general conversion. `tok` must not hold the field.
-double real_of(const Field& f, Record& tok) {
-  double value;
-  if (num::exact_decimal(f.mantissa, f.exponent - f.scale, f.negative, value)) return value;
-  tok.len = 0;
-  const char* p = f.text;
-  if (*p == '+') ++p;
-  for (; p != f.text_end; ++p) {
-    char c = *p;
-    if (c == 'E' || c == 'd' || c == 'D') {
-      c = 'e';
-    } else if ((c == '+' || c == '-') && tok.len > 0 && tok.data[tok.len - 1] != 'e') {
-      tok.append('e');  // a sign right after the digits opens the exponent
-    }
-    if (c != '+') tok.append(c);
-  }
-  tok.extend(1);  // room for a terminator
-  --tok.len;
-  return num::parse_decimal(tok.data, tok.len);
-}
-
-void assign(Integer type, char* element, const ListNumber& value) {
+void assign(Integer type, char* element, const ScannedNumber& value) {
   if (is_real_type(type)) {
     if (type == kDouble) {
       store(element, value.real);
@@ -307,33 +240,30 @@ template <PlainStore how>
 
 // The field that starts at the unit's position, consumed; in place when
 // it lies whole in the buffer, else gathered into the token.
-Field take_field(Unit& u, Record& tok) {
+Field take_field(Unit& u, Record& tok, Record& text, bool want_real) {
   const char* start = u.buf + u.rpos;
   const char* end = u.buf + u.len;
   const char* p = start;
   while (p != end && !is_separator(static_cast<unsigned char>(*p))) ++p;
   if (p != end) {
     u.rpos = static_cast<std::size_t>(p - u.buf);
-    return parse_field(start, p);
+    return parse_field(start, p, text, want_real);
   }
   tok.len = 0;
   for (int c = unit_peek(u, kContext); !is_separator(c); c = unit_peek(u, kContext)) {
     tok.append(static_cast<char>(c));
     unit_advance(u);
   }
-  return parse_field(tok.data, tok.data + tok.len);
+  return parse_field(tok.data, tok.data + tok.len, text, want_real);
 }
 
 }  // namespace
 
 int s_rsle(const DataControl* control) {
-  try {
+  return with_branches([&] {
     Unit& u = statement_start(*control, StatementKind::ListRead, "stler");
     statement_prepare_read(u);
-    return 0;
-  } catch (const BranchTaken& b) {
-    return b.number;
-  }
+  });
 }
 
 namespace {
@@ -358,21 +288,19 @@ namespace {
     unit_advance(u);
     return;
   }
-  Field f = take_field(u, st.token);
+  // The field may lie in the token; its number's normal text goes into the
+  // output record's storage, which a read statement does not use.
+  Field f = take_field(u, st.token, st.record, is_real_type(type));
   if (f.repeat > 0) {
     // "3*" alone gives three null values; "3*7" three sevens.
     st.repeat_left = f.repeat - 1;
     st.repeat_null = f.null;
     skip_separator(u);
     if (f.null) return;
-    f.number.real = real_of(f, st.record);
     st.repeat_value = f.number;
     assign(type, element, f.number);
     return;
   }
-  // The field may lie in the token; the real reading writes out its text
-  // in the output record's storage, which a read statement does not use.
-  if (is_real_type(type)) f.number.real = real_of(f, st.record);
   skip_separator(u);
   assign(type, element, f.number);
 }
@@ -380,7 +308,7 @@ namespace {
 }  // namespace
 
 void list_read_item(Integer type, char* element, Length /*length*/) {
-  Statement& st = run.statement;
+  Statement& st = statement;
   if (st.items_ended) return;
   if (!is_integer_type(type) && !is_real_type(type)) io_fail(kErrBadType, kContext);
   if (st.repeat_left == 0 && read_plain(*st.unit, type, element)) return;
@@ -391,7 +319,7 @@ namespace {
 
 // Skips the rest of the record, across refills of the buffer.
 [[gnu::noinline]] int skip_record_rest(Unit& u) {
-  try {
+  return with_branches([&] {
     for (;;) {
       const char* p = u.buf + u.rpos;
       const void* nl = u.rpos < u.len ? std::memchr(p, '\n', u.len - u.rpos) : nullptr;
@@ -406,19 +334,16 @@ namespace {
       }
     }
     statement_finish();
-    return 0;
-  } catch (const BranchTaken& b) {
-    return b.number;
-  }
+  });
 }
 
 }  // namespace
 
 int e_rsle() {
   // Outside its statement (after an error branch was taken): nothing.
-  if (run.statement.kind != StatementKind::ListRead) return 0;
+  if (statement.kind != StatementKind::ListRead) return 0;
   // The rest of the record is never read; usually it is only its end.
-  Unit& u = *run.statement.unit;
+  Unit& u = *statement.unit;
   if (u.rpos < u.len && u.buf[u.rpos] == '\n') {
     ++u.rpos;
     statement_finish();
@@ -432,10 +357,10 @@ namespace {
 // The item call in general: `count` items of a list-directed read or write.
 [[gnu::noinline]] int transfer_items(const Integer* type, const Integer* count, void* address,
                                      Length length) {
-  const StatementKind kind = run.statement.kind;
+  const StatementKind kind = statement.kind;
   // Outside its statement (after an error branch was taken): nothing.
   if (kind != StatementKind::ListRead && kind != StatementKind::ListWrite) return 0;
-  try {
+  return with_branches([&] {
     const std::size_t size = type_size(*type);
     if (size == 0) io_fail(kErrUnknownType, "unknown type in lio");
     const Length stride = *type == kChar ? length : static_cast<Length>(size);
@@ -447,17 +372,14 @@ namespace {
       for (Integer i = 0; i < *count; ++i, element += stride)
         list_write_item(*type, element, length);
     }
-    return 0;
-  } catch (const BranchTaken& b) {
-    return b.number;
-  }
+  });
 }
 
 }  // namespace
 
 int do_lio(const Integer* type, const Integer* count, void* address, Length length) {
   // The common call on its own: one plain number read from the buffer.
-  Statement& st = run.statement;
+  Statement& st = statement;
   if (st.kind == StatementKind::ListRead && *count == 1 && st.repeat_left == 0 && !st.items_ended &&
       read_plain(*st.unit, *type, static_cast<char*>(address))) {
     return 0;

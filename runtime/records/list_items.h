@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "runtime/types.h"
+#include "runtime/records/types.h"
 
 namespace rt {
 

@@ -2,11 +2,11 @@
 // begun when an item would reach the line width of 80.
 #include <cstring>
 
-#include "runtime/errors.h"
-#include "runtime/io.h"
-#include "runtime/list_items.h"
-#include "runtime/numconv.h"
-#include "runtime/statement.h"
+#include "runtime/records/errors.h"
+#include "runtime/records/io.h"
+#include "runtime/records/list_items.h"
+#include "runtime/records/numconv.h"
+#include "runtime/records/statement.h"
 
 namespace rt {
 
@@ -15,7 +15,7 @@ namespace {
 constexpr std::size_t kLineWidth = 80;
 
 Record& record() {
-  return run.statement.record;
+  return statement.record;
 }
 
 // Begins a new record when `counted` more characters would reach the
@@ -76,13 +76,10 @@ void put_complex(double re, double im) {
 }  // namespace
 
 int s_wsle(const DataControl* control) {
-  try {
+  return with_branches([&] {
     Unit& u = statement_start(*control, StatementKind::ListWrite, "stler");
     unit_to_writing(u, "list output start");
-    return 0;
-  } catch (const BranchTaken& b) {
-    return b.number;
-  }
+  });
 }
 
 void list_write_item(Integer type, const char* element, Length length) {
@@ -115,14 +112,11 @@ void list_write_item(Integer type, const char* element, Length length) {
 
 int e_wsle() {
   // Outside its statement (after an error branch was taken): nothing.
-  if (run.statement.kind != StatementKind::ListWrite) return 0;
-  try {
+  if (statement.kind != StatementKind::ListWrite) return 0;
+  return with_branches([&] {
     statement_emit_record();
     statement_finish();
-    return 0;
-  } catch (const BranchTaken& b) {
-    return b.number;
-  }
+  });
 }
 
 }  // namespace rt
