@@ -15,31 +15,17 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <string_view>
 #include <vector>
 
-#include "runtime/records/io.h"
 #include "runtime/records/numconv.h"
+#include "runtime/records/statements.h"
 
 namespace {
 
 constexpr rt::Integer kUnit = 10;
 constexpr int kItemsPerRecord = 4;
 constexpr const char* k901 = "(1X,'Check: amat*x = b? ',I3,F15.11,' =?=',F15.11)";
-
-void open_file(const char* name, const char* status = "unknown") {
-  rt::OpenControl o;
-  o.unit = kUnit;
-  o.name = name;
-  o.name_len = static_cast<rt::Length>(std::strlen(name));
-  o.status = status;
-  rt::f_open(&o);
-}
-
-void close_unit() {
-  rt::CloseControl c;
-  c.unit = kUnit;
-  rt::f_clos(&c);
-}
 
 // Whole numbers and values from 1e-5 to 1e5, as a program's results are;
 // or a wide mix of magnitudes and signs.
@@ -79,19 +65,14 @@ int floor_double(char* out, double x) {
 
 void BM_list_doubles(benchmark::State& state) {
   const std::vector<double> v = doubles(state.range(0) != 0);
-  open_file("/dev/null");
-  rt::DataControl c;
-  c.unit = kUnit;
-  const rt::Integer type = rt::kDouble, one = 1;
+  rt::open_file(kUnit, "/dev/null");
   size_t k = 0;
   for (auto _ : state) {
-    rt::s_wsle(&c);
-    for (int i = 0; i < kItemsPerRecord; ++i, k = (k + 1) % v.size()) {
-      rt::do_lio(&type, &one, const_cast<double*>(&v[k]), 8);
-    }
-    rt::e_wsle();
+    rt::ListWrite record(kUnit);
+    for (int i = 0; i < kItemsPerRecord; ++i, k = (k + 1) % v.size()) record.real(v[k]);
+    record.end();
   }
-  close_unit();
+  rt::close_unit(kUnit);
   state.SetItemsProcessed(state.iterations() * kItemsPerRecord);
 }
 
@@ -112,20 +93,17 @@ void BM_floor_doubles(benchmark::State& state) {
 }
 
 void BM_list_integers(benchmark::State& state) {
-  open_file("/dev/null");
-  rt::DataControl c;
-  c.unit = kUnit;
-  const rt::Integer type = rt::kInt, one = 1;
+  rt::open_file(kUnit, "/dev/null");
   rt::Integer value = 0;
   for (auto _ : state) {
-    rt::s_wsle(&c);
+    rt::ListWrite record(kUnit);
     for (int i = 0; i < kItemsPerRecord; ++i) {
       value = (value * 7919 + 13) % 200003 - 100000;
-      rt::do_lio(&type, &one, &value, 4);
+      record.integer(value);
     }
-    rt::e_wsle();
+    record.end();
   }
-  close_unit();
+  rt::close_unit(kUnit);
   state.SetItemsProcessed(state.iterations() * kItemsPerRecord);
 }
 
@@ -147,17 +125,14 @@ void BM_floor_integers(benchmark::State& state) {
 }
 
 void BM_list_texts(benchmark::State& state) {
-  open_file("/dev/null");
-  rt::DataControl c;
-  c.unit = kUnit;
-  const rt::Integer type = rt::kChar, one = 1;
-  char text[] = "Test amat*x=b ?: (";
+  rt::open_file(kUnit, "/dev/null");
+  const std::string_view text = "Test amat*x=b ?: (";
   for (auto _ : state) {
-    rt::s_wsle(&c);
-    for (int i = 0; i < kItemsPerRecord; ++i) rt::do_lio(&type, &one, text, 18);
-    rt::e_wsle();
+    rt::ListWrite record(kUnit);
+    for (int i = 0; i < kItemsPerRecord; ++i) record.text(text);
+    record.end();
   }
-  close_unit();
+  rt::close_unit(kUnit);
   state.SetItemsProcessed(state.iterations() * kItemsPerRecord);
 }
 
@@ -177,23 +152,15 @@ void BM_floor_texts(benchmark::State& state) {
 
 void BM_format_901(benchmark::State& state) {
   const std::vector<double> v = doubles(false);
-  open_file("/dev/null");
-  rt::DataControl c;
-  c.unit = kUnit;
-  c.format = k901;
-  const rt::Integer one = 1;
+  rt::open_file(kUnit, "/dev/null");
   rt::Integer i = 0;
   size_t k = 0;
   for (auto _ : state) {
-    rt::s_wsfe(&c);
     i = (i + 1) % 1000;
-    rt::do_fio(&one, &i, 4);
-    rt::do_fio(&one, const_cast<double*>(&v[k]), 8);
-    rt::do_fio(&one, const_cast<double*>(&v[k + 1]), 8);
-    rt::e_wsfe();
+    rt::FormattedWrite(kUnit, k901).integer(i).real(v[k]).real(v[k + 1]).end();
     k = (k + 2) % v.size();
   }
-  close_unit();
+  rt::close_unit(kUnit);
   state.SetItemsProcessed(state.iterations());
 }
 
@@ -242,28 +209,19 @@ std::string input_file() {
 
 void BM_list_input(benchmark::State& state) {
   std::string path = input_file();
-  open_file(path.c_str(), "old");
-  rt::DataControl c;
-  c.unit = kUnit;
-  rt::RewindControl r;
-  r.unit = kUnit;
-  const rt::Integer ti = rt::kInt, td = rt::kDouble, one = 1;
+  rt::open_file(kUnit, path, "old");
   rt::Integer i = 0, j = 0;
   double x = 0;
   int k = 0;
   for (auto _ : state) {
     if (k++ == kInputRecords) {
-      rt::f_rew(&r);
+      rt::rewind_unit(kUnit);
       k = 1;
     }
-    rt::s_rsle(&c);
-    rt::do_lio(&ti, &one, &i, 4);
-    rt::do_lio(&ti, &one, &j, 4);
-    rt::do_lio(&td, &one, &x, 8);
-    rt::e_rsle();
+    rt::ListRead(kUnit).integer(i).integer(j).real(x).end();
     benchmark::DoNotOptimize(x);
   }
-  close_unit();
+  rt::close_unit(kUnit);
   state.SetItemsProcessed(state.iterations());
 }
 

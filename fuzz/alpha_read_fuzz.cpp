@@ -21,12 +21,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const bool want_eof = k < 60 && pos + k == size;
     // The layer.
-    rt::DataControl c = fuzzing::control("(A)");
     char got[60];
-    const rt::Integer one = 1;
-    int status = rt::s_rsfe(&c);
-    if (status == 0) status = rt::do_fio(&one, got, sizeof got);
-    if (status == 0) status = rt::e_rsfe();
+    int status =
+        rt::FormattedRead(fuzzing::kUnit, "(A)", fuzzing::kBranches).item(got, sizeof got).end();
     if (want_eof) {
       if (status != -1) fuzzing::unexpected(status);
       break;

@@ -8,7 +8,7 @@
 
 #include "fuzz/fuzz_unit.h"
 #include "runtime/records/format_list.h"
-#include "runtime/records/state.h"
+#include "runtime/records/layer.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string format(reinterpret_cast<const char*>(data), size);
@@ -20,33 +20,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   const std::uint8_t content[] = "12 3.5 abc\n 7 -1.25e1 xyz\n";
   fuzzing::open_on(content, sizeof content - 1);
-  const rt::Integer one = 1;
   rt::Integer i = 42;
   double d = -0.5;
   char a[5] = {'t', 'e', 'x', 't', '!'};
 
-  rt::DataControl c = fuzzing::control(text);
-  int status = rt::s_wsfe(&c);
   if (!parses) {
+    int status = rt::FormattedWrite(fuzzing::kUnit, text, fuzzing::kBranches).end();
     if (status != 100) fuzzing::unexpected(status);
-    if (rt::run.last.format_len != rt::faulty_format_length(text)) std::abort();
+    if (rt::last_operation().format_len != rt::faulty_format_length(text)) std::abort();
   } else {
-    if (status == 0) status = rt::do_fio(&one, &i, 4);
-    if (status == 0) status = rt::do_fio(&one, &d, 8);
-    if (status == 0) status = rt::do_fio(&one, a, sizeof a);
-    if (status == 0) status = rt::e_wsfe();
+    int status = rt::FormattedWrite(fuzzing::kUnit, text, fuzzing::kBranches)
+                     .integer(i)
+                     .real(d)
+                     .item(a, sizeof a)
+                     .end();
     if (status != 0 && status != 100 && status != 117) fuzzing::unexpected(status);
     // Back to the start, and the same list for reading.
-    rt::RewindControl r;
-    r.err = 1;
-    r.unit = fuzzing::kUnit;
-    rt::f_rew(&r);
-    c = fuzzing::control(text);
-    status = rt::s_rsfe(&c);
-    if (status == 0) status = rt::do_fio(&one, &i, 4);
-    if (status == 0) status = rt::do_fio(&one, &d, 8);
-    if (status == 0) status = rt::do_fio(&one, a, sizeof a);
-    if (status == 0) status = rt::e_rsfe();
+    rt::rewind_unit(fuzzing::kUnit, fuzzing::kBranches);
+    status = rt::FormattedRead(fuzzing::kUnit, text, fuzzing::kBranches)
+                 .integer(i)
+                 .real(d)
+                 .item(a, sizeof a)
+                 .end();
     if (status != 0 && status != 100 && status != 117 && status != -1 && status != 115) {
       fuzzing::unexpected(status);
     }

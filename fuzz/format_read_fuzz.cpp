@@ -29,15 +29,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size == 0) return 0;
   const Statement& s = kStatements[data[0] % (sizeof kStatements / sizeof kStatements[0])];
   fuzzing::open_on(data + 1, size - 1);
-  const rt::Integer one = 1;
   for (int record = 0; record < 64; ++record) {
-    rt::DataControl c = fuzzing::control(s.format);
-    int status = rt::s_rsfe(&c);
+    rt::FormattedRead read(fuzzing::kUnit, s.format, fuzzing::kBranches);
     char element[64];
-    for (int k = 0; status == 0 && k < 4 && s.lengths[k] != 0; ++k) {
-      status = rt::do_fio(&one, element, s.lengths[k]);
-    }
-    if (status == 0) status = rt::e_rsfe();
+    for (int k = 0; k < 4 && s.lengths[k] != 0; ++k) read.item(element, s.lengths[k]);
+    int status = read.end();
     if (status == -1) break;
     if (status != 0 && status != 112 && status != 115) fuzzing::unexpected(status);
   }

@@ -12,11 +12,14 @@
 #include <cstdlib>
 #include <string>
 
-#include "runtime/records/io.h"
+#include "runtime/records/statements.h"
 
 namespace fuzzing {
 
 constexpr rt::Integer kUnit = 10;
+
+// Every statement comes back with its failure's number.
+constexpr rt::Branches kBranches{.err = true, .end = true};
 
 // Opens kUnit on a file holding exactly the given bytes.
 inline void open_on(const std::uint8_t* data, std::size_t size) {
@@ -24,29 +27,11 @@ inline void open_on(const std::uint8_t* data, std::size_t size) {
   if (ftruncate(fd, 0) != 0) std::abort();
   if (size != 0 && pwrite(fd, data, size, 0) != static_cast<ssize_t>(size)) std::abort();
   static const std::string path = "/proc/self/fd/" + std::to_string(fd);
-  rt::OpenControl o;
-  o.err = 1;
-  o.unit = kUnit;
-  o.name = path.c_str();
-  o.name_len = static_cast<rt::Length>(path.size());
-  o.status = "old";
-  if (rt::f_open(&o) != 0) std::abort();
+  if (rt::open_file(kUnit, path, "old", kBranches) != 0) std::abort();
 }
 
 inline void close_unit() {
-  rt::CloseControl c;
-  c.err = 1;
-  c.unit = kUnit;
-  rt::f_clos(&c);
-}
-
-inline rt::DataControl control(const char* format = nullptr) {
-  rt::DataControl c;
-  c.err = 1;
-  c.end = 1;
-  c.unit = kUnit;
-  c.format = format;
-  return c;
+  rt::close_unit(kUnit, nullptr, kBranches);
 }
 
 // A rejection that is not in the layer's failure table.

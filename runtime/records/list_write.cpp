@@ -94,7 +94,8 @@ void list_write_item(Integer type, const char* element, Length length) {
       put_double(static_cast<double>(load<float>(element)));
       return;
     case kComplex:
-      put_complex(load<float>(element), load<float>(element + sizeof(float)));
+      put_complex(static_cast<double>(load<float>(element)),
+                  static_cast<double>(load<float>(element + sizeof(float))));
       return;
     case kDoubleComplex:
       put_complex(load<double>(element), load<double>(element + sizeof(double)));
