@@ -29,20 +29,6 @@ bool in_statement() {
   return st().kind == StatementKind::FormatWrite || st().kind == StatementKind::FormatRead;
 }
 
-// Input: skips the rest of the record and its newline; the end of the file
-// sets the unit's end-of-file flag.
-void skip_record(Unit& u) {
-  for (;;) {
-    int c = unit_peek(u, kContext);
-    if (c < 0) {
-      u.eof = true;
-      return;
-    }
-    unit_advance(u);
-    if (c == '\n') return;
-  }
-}
-
 // Input: up to n characters of the current record into the token, blanks
 // for the part beyond the record's end. The end of the file before the
 // record's newline ends the run.
@@ -94,7 +80,7 @@ void perform(const FormatItem& item) {
       return;
     case FormatOp::NewRecord:
       if (reading()) {
-        skip_record(*st().unit);
+        unit_skip_record(*st().unit, kContext);
       } else {
         statement_emit_record();
       }
@@ -252,7 +238,7 @@ int end_statement() {
   return with_branches([&] {
     walk_to_data(false);
     if (reading()) {
-      skip_record(*st().unit);
+      unit_skip_record(*st().unit, kContext);
     } else {
       statement_emit_record();
     }

@@ -217,19 +217,7 @@ namespace {
 // Skips the rest of the record, across refills of the buffer.
 [[gnu::noinline]] int skip_record_rest(Unit& u) {
   return with_branches([&] {
-    for (;;) {
-      const char* p = u.buf + u.rpos;
-      const void* nl = u.rpos < u.len ? std::memchr(p, '\n', u.len - u.rpos) : nullptr;
-      if (nl != nullptr) {
-        u.rpos = static_cast<std::size_t>(static_cast<const char*>(nl) - u.buf) + 1;
-        break;
-      }
-      u.rpos = u.len;
-      if (unit_refill(u, kContext) < 0) {
-        u.eof = true;
-        break;
-      }
-    }
+    unit_skip_record(u, kContext);
     statement_finish();
   });
 }

@@ -171,6 +171,21 @@ int unit_refill(Unit& u, const char* context) {
   return static_cast<unsigned char>(u.buf[0]);
 }
 
+void unit_skip_record(Unit& u, const char* context) {
+  for (;;) {
+    const void* nl = u.rpos < u.len ? std::memchr(u.buf + u.rpos, '\n', u.len - u.rpos) : nullptr;
+    if (nl != nullptr) {
+      u.rpos = static_cast<std::size_t>(static_cast<const char*>(nl) - u.buf) + 1;
+      return;
+    }
+    u.rpos = u.len;
+    if (unit_refill(u, context) < 0) {
+      u.eof = true;
+      return;
+    }
+  }
+}
+
 std::int64_t unit_position(const Unit& u) {
   if (u.state == UnitState::Writing) return u.bufpos + static_cast<std::int64_t>(u.len);
   return u.bufpos + static_cast<std::int64_t>(u.rpos);

@@ -91,6 +91,10 @@ inline void unit_advance(Unit& u) {
   ++u.rpos;
 }
 
+// Skips the rest of the record and its newline, across refills of the
+// buffer; the end of the file sets the end-of-file flag.
+void unit_skip_record(Unit& u, const char* context);
+
 // Appends one record and its newline. The record enters the buffer whole.
 void unit_put_record(Unit& u, const char* data, std::size_t n);
 
