@@ -29,6 +29,7 @@
 
 #include "tests/child.h"
 #include "tests/program_run.h"
+#include "tests/signal_endings.h"
 
 namespace {
 
@@ -43,19 +44,12 @@ const std::string kCompleteErr =
     "To resume execution, type go.  Other input will terminate the job.\n"
     "Execution resumes after PAUSE.\n";
 
-struct SignalCase {
-  const char* name;
-  int number;
-  const char* message;  // null: no handler (SIGKILL)
-  int ending;           // 0: exit(1); otherwise the terminating signal
-};
-constexpr SignalCase kSignals[] = {
-    {"SIGTERM", SIGTERM, "Killed\n", 0},
-    {"SIGINT", SIGINT, "Interrupt\n", 0},
-    {"SIGABRT", SIGABRT, "IOT Trap\n", SIGABRT},
-    {"SIGFPE", SIGFPE, "Floating Exception\n", SIGABRT},
-    {"SIGKILL", SIGKILL, nullptr, SIGKILL},
-};
+// The run-time's four signal endings, and SIGKILL, which no handler sees.
+const std::vector<SignalEnding> kSignals = [] {
+  std::vector<SignalEnding> all(std::begin(kSignalEndings), std::end(kSignalEndings));
+  all.push_back({"SIGKILL", SIGKILL, nullptr, false});
+  return all;
+}();
 
 // The I/O calls that get errors, and the errors each gets.
 const std::map<std::string, std::vector<std::string>> kErrors = {
@@ -136,7 +130,7 @@ struct Verdict {
 
 // Judges one run: the common checks, then the ending that `fault` allows.
 void judge(Verdict& v, const std::string& what, const Scene& scene, const TempDir& dir,
-           const ChildResult& r, const SignalCase* signal, const std::string& error) {
+           const ChildResult& r, const SignalEnding* signal, const std::string& error) {
   ++v.cases;
   const std::string console = golden("console.txt");
   const std::string exchange = golden("exchange.txt");
@@ -155,8 +149,7 @@ void judge(Verdict& v, const std::string& what, const Scene& scene, const TempDi
     bool handled = false;
     if (signal->message != nullptr && ends_with(r.err, signal->message)) {
       std::string before = r.err.substr(0, r.err.size() - std::string(signal->message).size());
-      handled = is_prefix(before, kCompleteErr) &&
-                (signal->ending == 0 ? r.exited && r.code == 1 : r.signal == signal->ending);
+      handled = is_prefix(before, kCompleteErr) && status_of_ending(r, *signal);
     }
     const bool killed = signal->message == nullptr && r.signal == SIGKILL;
     // Before the handlers are installed: the host's ending, nothing written.
@@ -200,7 +193,7 @@ TEST(FaultInjection, EveryCallOfACompleteRun) {
     for (const std::string& call : calls) {
       const std::string when = std::to_string(++seen[call]);
       const std::string at = call + " #" + when;
-      for (const SignalCase& s : kSignals) {
+      for (const SignalEnding& s : kSignals) {
         ChildResult r = run_traced(dir, scene,
                                    {"-o", "/dev/null", "-e", "trace=" + call, "-e",
                                     "inject=" + call + ":signal=" + s.name + ":when=" + when});

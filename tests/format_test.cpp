@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "runtime/records/format_list.h"
 #include "tests/io_helpers.h"
@@ -14,15 +15,7 @@ using namespace testing_support;
 constexpr const char* k901 = "(1X,'Check: amat*x = b? ',I3,F15.11,' =?=',F15.11)";
 
 void write_901(int unit, rt::Integer i, double z, double b) {
-  rt::DataControl c;
-  c.unit = unit;
-  c.format = k901;
-  rt::s_wsfe(&c);
-  const rt::Integer one = 1;
-  rt::do_fio(&one, &i, 4);
-  rt::do_fio(&one, &z, 8);
-  rt::do_fio(&one, &b, 8);
-  rt::e_wsfe();
+  rt::FormattedWrite(unit, k901).integer(i).real(z).real(b).end();
 }
 
 // The bytes that one formatted write statement on unit 10 leaves in a
@@ -39,6 +32,27 @@ std::string formatted_output(const char* format, Items items) {
   });
 }
 
+// The same with one item call for each of `items`.
+std::string formatted_output(const char* format, const std::vector<Item>& items) {
+  return written_file([&] {
+    rt::FormattedWrite statement(10, format);
+    for (const Item& item : items) {
+      switch (item.kind) {
+        case Item::Text:
+          statement.item(item.text.data(), static_cast<rt::Length>(item.text.size()));
+          break;
+        case Item::Int:
+          statement.integer(item.i);
+          break;
+        case Item::Real:
+          statement.real(item.d);
+          break;
+      }
+    }
+    statement.end();
+  });
+}
+
 TEST(FormattedWrite, Format901Records) {
   EXPECT_EQ(written_file([] {
               write_901(10, 1, 2.0, 2.0);
@@ -50,38 +64,29 @@ TEST(FormattedWrite, Format901Records) {
             " Check: amat*x = b? ****************** =?=  0.00000000000\n");
 }
 
-// Formats as the parser takes them, with what one item writes.
+// Formats as the parser takes them, with what their items write.
 struct FormatCase {
   const char* format;
+  std::vector<Item> items;
   std::string want;
 };
 
 TEST(FormattedWrite, ParserForms) {
   const FormatCase cases[] = {
-      {"('it''s',I2)", "it's 7\n"}, {"(\"say \"\"x\"\"\",I2)", "say \"x\" 7\n"},
-      {"( 2X , i 3 )", "    7\n"},  {"(I3.2)", " 07\n"},
-      {"(A,I2)", "ab 7\n"},         {"(2(1X,'<'),I1)", " < <7\n"},
-      {"(I1,'|')", "7|\n"},         {"('a'/'b',I1)", "a\nb7\n"},
-      {"(F5.1)", "  7.0\n"},
+      {"('it''s',I2)", {I(7)}, "it's 7\n"},
+      {"(\"say \"\"x\"\"\",I2)", {I(7)}, "say \"x\" 7\n"},
+      {"( 2X , i 3 )", {I(7)}, "    7\n"},
+      {"(I3.2)", {I(7)}, " 07\n"},
+      {"(A,I2)", {T("ab"), I(7)}, "ab 7\n"},
+      {"(A3,A1)", {T("ab"), T("xyz")}, " abx\n"},
+      {"(2(1X,'<'),I1)", {I(7)}, " < <7\n"},
+      {"(I1,'|')", {I(7)}, "7|\n"},
+      {"('a'/'b',I1)", {I(7)}, "a\nb7\n"},
+      {"(F5.1)", {D(7.0)}, "  7.0\n"},
+      {"(I2,F6.2,I2)", {I(-1), D(-0.125), I(3)}, "-1 -0.12 3\n"},  // a tie: to even
   };
-  for (const FormatCase& c : cases) {
-    const std::string out = formatted_output(c.format, [&] {
-      const rt::Integer one = 1;
-      if (std::strncmp(c.format, "(A", 2) == 0) {
-        char ab[2] = {'a', 'b'};
-        rt::do_fio(&one, ab, 2);
-        rt::Integer v = 7;
-        rt::do_fio(&one, &v, 4);
-      } else if (std::strstr(c.format, "F5.1") != nullptr) {
-        double v = 7.0;
-        rt::do_fio(&one, &v, 8);
-      } else {
-        rt::Integer v = 7;
-        rt::do_fio(&one, &v, 4);
-      }
-    });
-    EXPECT_EQ(out, c.want) << c.format;
-  }
+  for (const FormatCase& c : cases)
+    EXPECT_EQ(formatted_output(c.format, c.items), c.want) << c.format;
 }
 
 TEST(FormattedWrite, ItemsBeyondTheListStartANewRecord) {
@@ -133,39 +138,24 @@ TEST(FormatParser, RecordedLengthOfAFaultyList) {
 
 TEST(FormattedWriteDeathTest, FaultyListReportsError100) {
   TempDir dir;
-  EXPECT_EXIT(([&] {
-                open_file(10, dir.file("o"));
-                rt::DataControl c;
-                c.unit = 10;
-                c.format = "(1X,Q3) and more";
-                rt::s_wsfe(&c);
-              }()),
-              ::testing::KilledBySignal(SIGABRT),
-              "^startio: error in format\napparent state: unit 10 named .*/o\n"
-              "last format: \\(1X,Q3\\)\nlately writing sequential formatted external IO\n" +
-                  kReportEnd);
-  EXPECT_EXIT(([&] {
-                rt::DataControl c;
-                c.unit = 120;
-                c.format = "(I3)";
-                rt::s_wsfe(&c);
-              }()),
-              ::testing::KilledBySignal(SIGABRT), "^startio: illegal unit number\n");
+  EXPECT_FATAL_REPORT(([&] {
+                        open_file(10, dir.file("o"));
+                        rt::FormattedWrite(10, "(1X,Q3) and more").end();
+                      }()),
+                      "startio: error in format",
+                      "apparent state: unit 10 named .*/o\nlast format: \\(1X,Q3\\)\n"
+                      "lately writing sequential formatted external");
+  EXPECT_FATAL_REPORT(([&] { rt::FormattedWrite(120, "(I3)"); }()), "startio: illegal unit number");
 }
 
 TEST(FormattedWriteDeathTest, ItemLengthThatTheDescriptorCannotTake) {
   TempDir dir;
-  EXPECT_EXIT(([&] {
-                open_file(10, dir.file("o"));
-                rt::DataControl c;
-                c.unit = 10;
-                c.format = "(I3)";
-                rt::s_wsfe(&c);
-                char text[5] = {'a', 'b', 'c', 'd', 'e'};
-                const rt::Integer one = 1;
-                rt::do_fio(&one, text, sizeof text);
-              }()),
-              ::testing::KilledBySignal(SIGABRT), "^fmt: bad variable type\n");
+  EXPECT_FATAL_REPORT(([&] {
+                        open_file(10, dir.file("o"));
+                        char text[5] = {'a', 'b', 'c', 'd', 'e'};
+                        rt::FormattedWrite(10, "(I3)").item(text, sizeof text);
+                      }()),
+                      "fmt: bad variable type");
 }
 
 TEST(FormattedRead, AlphaPadsAndSkips) {
@@ -183,19 +173,15 @@ TEST(FormattedRead, AlphaPadsAndSkips) {
 TEST(FormattedRead, AlphaWidthsAndNumbers) {
   TempDir dir;
   open_with(dir, 10, "abcdef 12  3.5  250\n");
-  rt::DataControl c;
-  c.unit = 10;
-  c.format = "(A6,I3,F6.1,F5.2)";
-  rt::s_rsfe(&c);
   char text[4];
   rt::Integer i = 0;
   double x = 0, y = 0;
-  const rt::Integer one = 1;
-  rt::do_fio(&one, text, sizeof text);
-  rt::do_fio(&one, &i, 4);
-  rt::do_fio(&one, &x, 8);
-  rt::do_fio(&one, &y, 8);
-  rt::e_rsfe();
+  rt::FormattedRead(10, "(A6,I3,F6.1,F5.2)")
+      .item(text, sizeof text)
+      .integer(i)
+      .real(x)
+      .real(y)
+      .end();
   close_unit(10);
   EXPECT_EQ(std::string(text, 4), "cdef");
   EXPECT_EQ(i, 12);
@@ -206,14 +192,13 @@ TEST(FormattedRead, AlphaWidthsAndNumbers) {
 TEST(FormattedReadDeathTest, EndOfFileInsideTheRecord) {
   for (const char* content : {"", "no newline"}) {
     TempDir dir;
-    EXPECT_EXIT(([&] {
-                  open_with(dir, 10, content);
-                  read_a(10);
-                }()),
-                ::testing::KilledBySignal(SIGABRT),
-                "^fmt: end of file\napparent state: unit 10 named .*\nlast format: \\(A\\)\n"
-                "lately reading sequential formatted external IO\n" +
-                    kReportEnd)
+    EXPECT_FATAL_REPORT(([&] {
+                          open_with(dir, 10, content);
+                          read_a(10);
+                        }()),
+                        "fmt: end of file",
+                        "apparent state: unit 10 named .*\nlast format: \\(A\\)\n"
+                        "lately reading sequential formatted external")
         << content;
   }
 }
@@ -237,15 +222,10 @@ int read_integer(const std::string& format, const std::string& field, std::size_
                  long long& value) {
   TempDir dir;
   open_with(dir, 10, field + "\n");
-  rt::DataControl c;
-  c.unit = 10;
-  c.err = 1;
-  c.format = format.c_str();
   char element[8] = {};
-  const rt::Integer one = 1;
-  int status = rt::s_rsfe(&c);
-  if (status == 0) status = rt::do_fio(&one, element, static_cast<rt::Length>(size));
-  if (status == 0) rt::e_rsfe();
+  int status = rt::FormattedRead(10, format.c_str(), {.err = true})
+                   .item(element, static_cast<rt::Length>(size))
+                   .end();
   close_unit(10);
   value = size == 1   ? static_cast<std::int8_t>(element[0])
           : size == 2 ? load_as<std::int16_t>(element)
@@ -293,15 +273,8 @@ TEST(FormattedRead, RealFieldsOfMoreThanOneNumber) {
   for (const char* field : {"1.5.5", "5e3e3", "1e3.5", "2d1D1"}) {
     TempDir dir;
     open_with(dir, 10, std::string(field) + "\n");
-    rt::DataControl c;
-    c.unit = 10;
-    c.err = 1;
-    c.format = "(F5.0)";
     double x = 0;
-    const rt::Integer one = 1;
-    int status = rt::s_rsfe(&c);
-    if (status == 0) status = rt::do_fio(&one, &x, 8);
-    if (status == 0) rt::e_rsfe();
+    int status = rt::FormattedRead(10, "(F5.0)", {.err = true}).real(x).end();
     close_unit(10);
     EXPECT_EQ(status, 115) << field;
   }
@@ -309,18 +282,12 @@ TEST(FormattedRead, RealFieldsOfMoreThanOneNumber) {
 
 TEST(FormattedReadDeathTest, IntegerOverflowIsReported) {
   TempDir dir;
-  EXPECT_EXIT(([&] {
-                open_with(dir, 10, "123456789012345678901234567890\n");
-                rt::DataControl c;
-                c.unit = 10;
-                c.format = "(I30)";
-                rt::s_rsfe(&c);
-                rt::Integer i = 0;
-                const rt::Integer one = 1;
-                rt::do_fio(&one, &i, 4);
-              }()),
-              ::testing::KilledBySignal(SIGABRT),
-              "^integer overflow: incomprehensible list input\n");
+  EXPECT_FATAL_REPORT(([&] {
+                        open_with(dir, 10, "123456789012345678901234567890\n");
+                        rt::Integer i = 0;
+                        rt::FormattedRead(10, "(I30)").integer(i);
+                      }()),
+                      "integer overflow: incomprehensible list input");
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include "tests/child.h"
 #include "tests/loop_records.h"
+#include "tests/signal_endings.h"
 
 namespace {
 
@@ -118,8 +119,9 @@ TEST(Fatal, ErrorNumbers) {
   };
   for (const FatalCase& c : cases) {
     ChildResult r = run_driver(c.args);
-    EXPECT_EQ(r.err, c.err);
-    EXPECT_EQ(r.signal, SIGABRT);
+    const std::string row = c.args[1] + " " + c.args[2];
+    EXPECT_EQ(r.err, c.err) << row;
+    EXPECT_EQ(r.signal, SIGABRT) << row;
   }
 }
 
@@ -133,40 +135,23 @@ TEST(Signals, IntegerDivisionByZeroIsAFloatingException) {
   EXPECT_EQ(r.signal, SIGABRT);
 }
 
-struct SignalCase {
-  int sig;
-  std::string message;
-  bool aborts;
-};
-
 TEST(Signals, EachEndingClosesTheFileAfterAWholeRecord) {
-  const SignalCase cases[] = {
-      {SIGINT, "Interrupt\n", false},
-      {SIGTERM, "Killed\n", false},
-      {SIGABRT, "IOT Trap\n", true},
-      {SIGFPE, "Floating Exception\n", true},
-  };
-  for (const SignalCase& c : cases) {
+  for (const SignalEnding& c : kSignalEndings) {
     TempDir dir;
     // An earlier, longer file: what lies beyond the last record goes.
     write_file(dir.file("f"), std::string(1 << 20, 'x'));
     ChildOptions o;
-    o.signal = c.sig;
+    o.signal = c.number;
     o.signal_clock = 1;  // once the loop is writing: the handlers are in place
     o.signal_delay_us = 20000;
     ChildResult r = run_driver({"loop", dir.file("f")}, o);
-    EXPECT_FALSE(r.timed_out);
-    EXPECT_EQ(r.err, c.message);
-    if (c.aborts) {
-      EXPECT_EQ(r.signal, SIGABRT);
-    } else {
-      EXPECT_TRUE(r.exited);
-      EXPECT_EQ(r.code, 1);
-    }
+    EXPECT_FALSE(r.timed_out) << c.name;
+    EXPECT_EQ(r.err, c.message) << c.name;
+    EXPECT_TRUE(status_of_ending(r, c)) << c.name << ": exit " << r.code << ", signal " << r.signal;
     std::string file = read_file(dir.file("f"));
-    EXPECT_FALSE(file.empty());
-    EXPECT_TRUE(whole_loop_records(file)) << file.substr(0, 200);
-    EXPECT_TRUE(r.out.empty() || r.out.back() == '\n');
+    EXPECT_FALSE(file.empty()) << c.name;
+    EXPECT_TRUE(whole_loop_records(file)) << c.name << ": " << file.substr(0, 200);
+    EXPECT_TRUE(r.out.empty() || r.out.back() == '\n') << c.name;
   }
 }
 

@@ -3,11 +3,18 @@
 // the bytes they leave in a file.
 #pragma once
 
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <csignal>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "runtime/records/layer.h"
 #include "runtime/records/statements.h"
 #include "tests/child.h"
 
@@ -106,4 +113,37 @@ inline std::string ere(const std::string& text) {
   return out;
 }
 
+// What `write` hands to standard output through unit 6: the records reach
+// a temporary file that stands in for descriptor 1 meanwhile.
+template <typename Write>
+std::string console_output(Write write) {
+  TempDir dir;
+  const std::string path = dir.file("console");
+  std::fflush(stdout);
+  const int saved = dup(STDOUT_FILENO);
+  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  dup2(fd, STDOUT_FILENO);
+  close(fd);
+  write();
+  rt::console_hand_over();
+  dup2(saved, STDOUT_FILENO);
+  close(saved);
+  return read_file(path);
+}
+
+// The fatal report as a death test's pattern: its first line as it stands;
+// then, when given, the lines that say where (a regular expression, up to
+// the "lately" line's last word), and the report's end.
+inline std::string fatal_report(const std::string& first_line, const std::string& where = {}) {
+  std::string pattern = "^" + ere(first_line) + "\n";
+  if (!where.empty()) pattern += where + " IO\n" + kReportEnd;
+  return pattern;
+}
+
 }  // namespace testing_support
+
+// Asserts that `statement` ends the process with the fatal report and its
+// abort; the arguments after it are those of fatal_report.
+#define EXPECT_FATAL_REPORT(statement, ...)                  \
+  EXPECT_EXIT(statement, ::testing::KilledBySignal(SIGABRT), \
+              ::testing_support::fatal_report(__VA_ARGS__))

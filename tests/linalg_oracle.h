@@ -4,8 +4,15 @@
 #pragma once
 
 #include <cstddef>
+#include <cstring>
+#include <vector>
 
 namespace testing_support {
+
+// Results are compared bit for bit: signs of zeros and NaN payloads count.
+inline bool same_bits(const std::vector<double>& x, const std::vector<double>& y) {
+  return x.size() == y.size() && std::memcmp(x.data(), y.data(), x.size() * sizeof(double)) == 0;
+}
 
 inline void gaussjo_oracle(int n, double* a, double* ainv, const double* b, double* xvec) {
   auto A = [&](int i, int j) -> double& { return a[(j - 1) * n + (i - 1)]; };

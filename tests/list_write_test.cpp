@@ -105,26 +105,19 @@ TEST(ListWrite, OtherKnownTypes) {
 
 TEST(ListWriteDeathTest, UnknownTypeCode) {
   TempDir dir;
-  EXPECT_EXIT(([&] {
-                open_file(10, dir.file("o"));
-                rt::DataControl c;
-                c.unit = 10;
-                rt::s_wsle(&c);
-                rt::Integer type = 10, count = 1;
-                int v = 0;
-                rt::do_lio(&type, &count, &v, 4);
-              }()),
-              ::testing::KilledBySignal(SIGABRT),
-              "^unknown type in lio: illegal error number 204\napparent state: unit 10 named .*/o\n"
-              "last format: list io\nlately writing direct formatted external IO\n" +
-                  kReportEnd);
+  rt::Integer unknown = 0;
+  EXPECT_FATAL_REPORT(([&] {
+                        open_file(10, dir.file("o"));
+                        rt::ListWrite(10).item(10, &unknown, 4).end();
+                      }()),
+                      "unknown type in lio: illegal error number 204",
+                      "apparent state: unit 10 named .*/o\nlast format: list io\n"
+                      "lately writing direct formatted external");
 }
 
 TEST(ListWriteDeathTest, UnitOutsideTheTable) {
-  EXPECT_EXIT(write_list(100, {I(1)}), ::testing::KilledBySignal(SIGABRT),
-              "^stler: illegal unit number\n");
-  EXPECT_EXIT(write_list(-1, {I(1)}), ::testing::KilledBySignal(SIGABRT),
-              "^stler: illegal unit number\n");
+  EXPECT_FATAL_REPORT(write_list(100, {I(1)}), "stler: illegal unit number");
+  EXPECT_FATAL_REPORT(write_list(-1, {I(1)}), "stler: illegal unit number");
 }
 
 TEST(ListWrite, ErrorBranchReturnsTheNumber) {

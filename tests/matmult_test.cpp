@@ -13,8 +13,13 @@ namespace {
 
 using namespace testing_support;
 
-bool same_bits(const std::vector<double>& x, const std::vector<double>& y) {
-  return x.size() == y.size() && std::memcmp(x.data(), y.data(), x.size() * sizeof(double)) == 0;
+// The checker first: the oracle on a product with an exact answer, the
+// fixed matrix times its inverse.
+TEST(Oracle, MultipliesExactly) {
+  const std::vector<double> a = {1, 3, 2, 4}, ainv = {-2, 1.5, 1, -0.5};
+  std::vector<double> c(4);
+  matmult_oracle(2, 2, a.data(), ainv.data(), c.data());
+  EXPECT_TRUE(same_bits(c, {1, 0, 0, 1}));
 }
 
 TEST(Matmult, CountsOfZeroOrLessLeaveTheProductAlone) {

@@ -11,44 +11,27 @@
 
 #include "tests/child.h"
 #include "tests/loop_records.h"
+#include "tests/signal_endings.h"
 
 namespace {
 
 using namespace testing_support;
-
-struct Ending {
-  int sig;
-  std::string message;
-  bool aborts;
-};
-
-const Ending kEndings[] = {
-    {SIGINT, "Interrupt\n", false},
-    {SIGTERM, "Killed\n", false},
-    {SIGABRT, "IOT Trap\n", true},
-    {SIGFPE, "Floating Exception\n", true},
-};
 
 int runs() {
   const char* s = std::getenv("MELD_SOAK_RUNS");
   return s ? std::atoi(s) : 200;
 }
 
-bool ended_as(const ChildResult& r, const Ending& e) {
-  if (r.timed_out || !r.err.ends_with(e.message)) return false;
-  return e.aborts ? r.signal == SIGABRT : (r.exited && r.code == 1);
-}
-
 TEST(Soak, LoopOfRecordsKilledAtRandomMoments) {
   std::mt19937 rng(11);
   std::uniform_int_distribution<long> delay(0, 3000);
-  for (const Ending& e : kEndings) {
+  for (const SignalEnding& e : kSignalEndings) {
     int failures = 0;
     for (int k = 0; k < runs(); ++k) {
       TempDir dir;
       ChildOptions o;
       o.argv = {FRAME_DRIVER, "loop", dir.file("f")};
-      o.signal = e.sig;
+      o.signal = e.number;
       o.signal_clock = 1;  // the handlers are installed by then
       o.signal_delay_us = delay(rng);
       o.timeout_ms = 5000;
@@ -56,11 +39,11 @@ TEST(Soak, LoopOfRecordsKilledAtRandomMoments) {
       bool ok = ended_as(r, e) && whole_loop_records(read_file(dir.file("f"))) &&
                 (r.out.empty() || r.out.back() == '\n');
       if (!ok && ++failures <= 3) {
-        ADD_FAILURE() << "signal " << e.sig << " run " << k << ": err=" << r.err
+        ADD_FAILURE() << "signal " << e.number << " run " << k << ": err=" << r.err
                       << " code=" << r.code << " sig=" << r.signal;
       }
     }
-    EXPECT_EQ(failures, 0) << "signal " << e.sig;
+    EXPECT_EQ(failures, 0) << "signal " << e.number;
   }
 }
 
@@ -80,7 +63,7 @@ TEST(Soak, ProgramKilledAtRandomMoments) {
           .count());
   std::mt19937 rng(12);
   std::uniform_int_distribution<long> delay(0, 2 * run_us);
-  for (const Ending& e : kEndings) {
+  for (const SignalEnding& e : kSignalEndings) {
     int failures = 0;
     int handled = 0;
     for (int k = 0; k < runs(); ++k) {
@@ -89,7 +72,7 @@ TEST(Soak, ProgramKilledAtRandomMoments) {
       o.argv = {MELD_PROGRAM};
       o.cwd = dir.path();
       o.terminal = true;  // no answer: the pause waits for the signal
-      o.signal = e.sig;
+      o.signal = e.number;
       o.signal_delay_us = delay(rng);
       o.timeout_ms = 5000;
       // Every other run counts from the pause prompt, when the handlers
@@ -106,17 +89,17 @@ TEST(Soak, ProgramKilledAtRandomMoments) {
       // signal while it is still starting may end by a signal of its own.
       bool before_start =
           !after_prompt && r.err.empty() &&
-          (r.signal == e.sig || (!emulator().empty() && r.signal != 0 && file.empty()));
+          (r.signal == e.number || (!emulator().empty() && r.signal != 0 && file.empty()));
       handled += ended_as(r, e) ? 1 : 0;
       bool ok = (ended_as(r, e) || before_start) && golden.compare(0, file.size(), file) == 0 &&
                 (file.empty() || file.back() == '\n');
       if (!ok && ++failures <= 3) {
-        ADD_FAILURE() << "signal " << e.sig << " run " << k << ": err=" << r.err
+        ADD_FAILURE() << "signal " << e.number << " run " << k << ": err=" << r.err
                       << " code=" << r.code << " sig=" << r.signal << " file=" << file;
       }
     }
-    EXPECT_EQ(failures, 0) << "signal " << e.sig;
-    EXPECT_GE(handled, runs() / 2) << "signal " << e.sig;
+    EXPECT_EQ(failures, 0) << "signal " << e.number;
+    EXPECT_GE(handled, runs() / 2) << "signal " << e.number;
   }
 }
 

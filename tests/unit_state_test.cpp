@@ -156,76 +156,62 @@ TEST(UnitState, ScratchFileLeavesNothing) {
 
 TEST(UnitStateDeathTest, OpenAndRewindFailures) {
   TempDir dir;
-  EXPECT_EXIT(open_file(100, dir.file("x")), ::testing::KilledBySignal(SIGABRT),
-              "^open: illegal unit number\n");
-  EXPECT_EXIT(open_file(10, "   "), ::testing::KilledBySignal(SIGABRT), "^open: null file name\n");
-  EXPECT_EXIT(open_file(10, dir.file("no/such/dir")), ::testing::KilledBySignal(SIGABRT),
-              "^open: No such file or directory\n");
-  EXPECT_EXIT(([&] {
-                open_file(10, dir.file("x"), "new");
-                open_file(11, dir.file("x"), "new");
-              }()),
-              ::testing::KilledBySignal(SIGABRT), "^open: 'new' file exists\n");
-  EXPECT_EXIT(rewind_unit(-3), ::testing::KilledBySignal(SIGABRT),
-              "^rewind: illegal unit number\n");
+  EXPECT_FATAL_REPORT(open_file(100, dir.file("x")), "open: illegal unit number");
+  EXPECT_FATAL_REPORT(open_file(10, "   "), "open: null file name");
+  EXPECT_FATAL_REPORT(open_file(10, dir.file("no/such/dir")), "open: No such file or directory");
+  EXPECT_FATAL_REPORT(([&] {
+                        open_file(10, dir.file("x"), "new");
+                        open_file(11, dir.file("x"), "new");
+                      }()),
+                      "open: 'new' file exists");
+  EXPECT_FATAL_REPORT(rewind_unit(-3), "rewind: illegal unit number");
 }
 
 TEST(UnitStateDeathTest, RewindOfATerminal) {
   int master = -1;
-  EXPECT_EXIT(([&] {
-                master = posix_openpt(O_RDWR | O_NOCTTY);
-                grantpt(master);
-                unlockpt(master);
-                open_file(10, ptsname(master));
-                rewind_unit(10);
-              }()),
-              ::testing::KilledBySignal(SIGABRT), "^rewind: can't backspace file\n");
+  EXPECT_FATAL_REPORT(([&] {
+                        master = posix_openpt(O_RDWR | O_NOCTTY);
+                        grantpt(master);
+                        unlockpt(master);
+                        open_file(10, ptsname(master));
+                        rewind_unit(10);
+                      }()),
+                      "rewind: can't backspace file");
 }
 
 TEST(UnitStateDeathTest, DirectoryCannotBeWritten) {
   TempDir dir;
-  EXPECT_EXIT(([&] {
-                open_file(10, dir.path());
-                write_list(10, {I(1)});
-              }()),
-              ::testing::KilledBySignal(SIGABRT),
-              "^list output start: can't write file\napparent state: unit 10 named .*\n");
-  EXPECT_EXIT(([&] {
-                open_file(10, dir.path());
-                rt::DataControl c;
-                c.unit = 10;
-                c.format = "(1X,I2)";
-                rt::s_wsfe(&c);
-              }()),
-              ::testing::KilledBySignal(SIGABRT), "^write start: can't write file\n");
+  EXPECT_FATAL_REPORT(([&] {
+                        open_file(10, dir.path());
+                        write_list(10, {I(1)});
+                      }()),
+                      "list output start: can't write file",
+                      "apparent state: unit 10 named .*\nlast format: list io\n"
+                      "lately writing direct formatted external");
+  EXPECT_FATAL_REPORT(([&] {
+                        open_file(10, dir.path());
+                        rt::FormattedWrite(10, "(1X,I2)");
+                      }()),
+                      "write start: can't write file");
 }
 
 TEST(UnitStateDeathTest, RecursionIsFatal) {
   TempDir dir;
-  EXPECT_EXIT(([&] {
-                rt::DataControl c;
-                c.unit = 6;
-                rt::s_wsle(&c);
-                rt::s_wsle(&c);
-              }()),
-              ::testing::KilledBySignal(SIGABRT),
-              "^I/O recursion: I/O started while already doing I/O\n");
-  EXPECT_EXIT(([&] {
-                rt::DataControl c;
-                c.unit = 6;
-                rt::s_wsle(&c);
-                rewind_unit(6);
-              }()),
-              ::testing::KilledBySignal(SIGABRT),
-              "^I/O recursion: I/O started while already doing I/O\n");
-  EXPECT_EXIT(([&] {
-                rt::DataControl c;
-                c.unit = 6;
-                rt::s_wsle(&c);
-                open_file(10, dir.file("x"));
-              }()),
-              ::testing::KilledBySignal(SIGABRT),
-              "^I/O recursion: I/O started while already doing I/O\n");
+  EXPECT_FATAL_REPORT(([&] {
+                        rt::ListWrite first(6);
+                        rt::ListWrite second(6);
+                      }()),
+                      "I/O recursion: I/O started while already doing I/O");
+  EXPECT_FATAL_REPORT(([&] {
+                        rt::ListWrite unfinished(6);
+                        rewind_unit(6);
+                      }()),
+                      "I/O recursion: I/O started while already doing I/O");
+  EXPECT_FATAL_REPORT(([&] {
+                        rt::ListWrite unfinished(6);
+                        open_file(10, dir.file("x"));
+                      }()),
+                      "I/O recursion: I/O started while already doing I/O");
 }
 
 }  // namespace
@@ -236,30 +222,28 @@ using namespace testing_support;
 
 TEST(UnitStateDeathTest, CutThatFails) {
   // A file that may not shrink: a sealed memory file, reached by its path.
-  EXPECT_EXIT(([&] {
-                int fd = memfd_create("sealed", MFD_ALLOW_SEALING);
-                std::string old(100, 'x');
-                if (write(fd, old.data(), old.size()) != 100) std::abort();
-                fcntl(fd, F_ADD_SEALS, F_SEAL_SHRINK);
-                open_file(10, "/proc/self/fd/" + std::to_string(fd));
-                write_list(10, {I(1)});
-                rewind_unit(10);
-              }()),
-              ::testing::KilledBySignal(SIGABRT), "^endfile: truncation failed in endfile\n");
+  EXPECT_FATAL_REPORT(([&] {
+                        int fd = memfd_create("sealed", MFD_ALLOW_SEALING);
+                        std::string old(100, 'x');
+                        if (write(fd, old.data(), old.size()) != 100) std::abort();
+                        fcntl(fd, F_ADD_SEALS, F_SEAL_SHRINK);
+                        open_file(10, "/proc/self/fd/" + std::to_string(fd));
+                        write_list(10, {I(1)});
+                        rewind_unit(10);
+                      }()),
+                      "endfile: truncation failed in endfile");
 }
 
 TEST(UnitStateDeathTest, SwitchToReadingImpossible) {
   TempDir dir;
-  EXPECT_EXIT(([&] {
-                std::string path = dir.file("vanishing");
-                open_file(10, path);  // created for writing only
-                write_list(10, {I(1)});
-                unlink(path.c_str());
-                rt::DataControl c;
-                c.unit = 10;
-                rt::s_rsle(&c);
-              }()),
-              ::testing::KilledBySignal(SIGABRT), "^read start: can't read file\n");
+  EXPECT_FATAL_REPORT(([&] {
+                        std::string path = dir.file("vanishing");
+                        open_file(10, path);  // created for writing only
+                        write_list(10, {I(1)});
+                        unlink(path.c_str());
+                        rt::ListRead(10);
+                      }()),
+                      "read start: can't read file");
 }
 
 TEST(UnitStateDeathTest, RecordBufferCannotGrow) {

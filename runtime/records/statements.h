@@ -75,6 +75,11 @@ class ListWrite : detail::StatementCalls {
     list_item(kDouble, &v, sizeof v);
     return *this;
   }
+  // An item of any type code, `length` bytes.
+  ListWrite& item(Integer type, const void* address, Length length) {
+    list_item(type, address, length);
+    return *this;
+  }
   int end() { return finish(e_wsle()); }
 };
 
@@ -92,7 +97,7 @@ class ListRead : detail::StatementCalls {
     list_item(kDouble, &v, sizeof v);
     return *this;
   }
-  // An item of any type code, `length` bytes each.
+  // An item of any type code, `length` bytes.
   ListRead& item(Integer type, void* address, Length length) {
     list_item(type, address, length);
     return *this;
