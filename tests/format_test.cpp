@@ -36,20 +36,7 @@ std::string formatted_output(const char* format, Items items) {
 std::string formatted_output(const char* format, const std::vector<Item>& items) {
   return written_file([&] {
     rt::FormattedWrite statement(10, format);
-    for (const Item& item : items) {
-      switch (item.kind) {
-        case Item::Text:
-          statement.item(item.text.data(), static_cast<rt::Length>(item.text.size()));
-          break;
-        case Item::Int:
-          statement.integer(item.i);
-          break;
-        case Item::Real:
-          statement.real(item.d);
-          break;
-      }
-    }
-    statement.end();
+    put_items(statement, items).end();
   });
 }
 

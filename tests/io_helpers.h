@@ -36,8 +36,9 @@ inline Item D(double v) {
   return {Item::Real, {}, 0, v};
 }
 
-inline int write_list(int unit, const std::vector<Item>& items) {
-  rt::ListWrite statement(unit);
+// One item call of a writing statement for each of `items`.
+template <typename Statement>
+Statement& put_items(Statement& statement, const std::vector<Item>& items) {
   for (const Item& item : items) {
     switch (item.kind) {
       case Item::Text:
@@ -51,7 +52,12 @@ inline int write_list(int unit, const std::vector<Item>& items) {
         break;
     }
   }
-  return statement.end();
+  return statement;
+}
+
+inline int write_list(int unit, const std::vector<Item>& items) {
+  rt::ListWrite statement(unit);
+  return put_items(statement, items).end();
 }
 
 using rt::close_unit;

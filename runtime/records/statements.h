@@ -13,6 +13,7 @@
 #pragma once
 
 #include <string_view>
+#include <type_traits>
 
 #include "runtime/records/io.h"
 
@@ -23,131 +24,66 @@ struct Branches {
   bool end = false;  // the end of a file comes back as -1
 };
 
-namespace detail {
+// One data-transfer statement: the start call at construction, one item
+// call per item, the end call at end(). `Byte` is const for the statements
+// that write, so that they take their items by const reference.
+template <class Byte, int (*Start)(const DataControl*), int (*End)()>
+class Statement {
+  static constexpr bool kList = Start == &s_wsle || Start == &s_rsle;
+  static constexpr bool kWrite = std::is_const_v<Byte>;
+  using Int = std::conditional_t<kWrite, const Integer, Integer>;
+  using Real = std::conditional_t<kWrite, const double, double>;
 
-// What the four kinds of data-transfer statement share: the control
-// block and the first nonzero status.
-class StatementCalls {
- protected:
-  StatementCalls(Integer unit, const char* format, Branches branches) {
+ public:
+  explicit Statement(Integer unit, Branches branches = {}) requires kList
+      : Statement(unit, nullptr, branches) {}
+  Statement(Integer unit, const char* format, Branches branches = {}) {
     control_.unit = unit;
     control_.format = format;
     control_.err = branches.err ? 1 : 0;
     control_.end = branches.end ? 1 : 0;
+    note(Start(&control_));
+  }
+
+  Statement& integer(Int& v) { return put(kInt, &v, sizeof v); }
+  Statement& real(Real& v) { return put(kDouble, &v, sizeof v); }
+  Statement& text(std::string_view t) requires kWrite {
+    return put(kChar, t.data(), static_cast<Length>(t.size()));
+  }
+  // An item of any type code, `length` bytes.
+  Statement& item(Integer type, Byte* address, Length length) requires kList {
+    return put(type, address, length);
+  }
+  // An item of `length` bytes: a text variable, or a number of that size.
+  Statement& item(Byte* address, Length length) requires(!kList) {
+    return put(kChar, address, length);
+  }
+
+  // The first nonzero status of the statement's calls, or 0.
+  int end() {
+    note(End());
+    return status_;
+  }
+
+ private:
+  Statement& put(Integer type, Byte* address, Length length) {
+    const Integer count = 1;
+    void* element = const_cast<void*>(static_cast<const void*>(address));
+    note(kList ? do_lio(&type, &count, element, length) : do_fio(&count, element, length));
+    return *this;
   }
   void note(int status) {
     if (status_ == 0) status_ = status;
-  }
-  void list_item(Integer type, const void* address, Length length) {
-    const Integer count = 1;
-    note(do_lio(&type, &count, const_cast<void*>(address), length));
-  }
-  void formatted_item(const void* address, Length length) {
-    const Integer count = 1;
-    note(do_fio(&count, const_cast<void*>(address), length));
-  }
-  int finish(int status) {
-    note(status);
-    return status_;
   }
 
   DataControl control_;
   int status_ = 0;
 };
 
-}  // namespace detail
-
-class ListWrite : detail::StatementCalls {
- public:
-  explicit ListWrite(Integer unit, Branches branches = {})
-      : StatementCalls(unit, nullptr, branches) {
-    note(s_wsle(&control_));
-  }
-  ListWrite& text(std::string_view t) {
-    list_item(kChar, t.data(), static_cast<Length>(t.size()));
-    return *this;
-  }
-  ListWrite& integer(const Integer& v) {
-    list_item(kInt, &v, sizeof v);
-    return *this;
-  }
-  ListWrite& real(const double& v) {
-    list_item(kDouble, &v, sizeof v);
-    return *this;
-  }
-  // An item of any type code, `length` bytes.
-  ListWrite& item(Integer type, const void* address, Length length) {
-    list_item(type, address, length);
-    return *this;
-  }
-  int end() { return finish(e_wsle()); }
-};
-
-class ListRead : detail::StatementCalls {
- public:
-  explicit ListRead(Integer unit, Branches branches = {})
-      : StatementCalls(unit, nullptr, branches) {
-    note(s_rsle(&control_));
-  }
-  ListRead& integer(Integer& v) {
-    list_item(kInt, &v, sizeof v);
-    return *this;
-  }
-  ListRead& real(double& v) {
-    list_item(kDouble, &v, sizeof v);
-    return *this;
-  }
-  // An item of any type code, `length` bytes.
-  ListRead& item(Integer type, void* address, Length length) {
-    list_item(type, address, length);
-    return *this;
-  }
-  int end() { return finish(e_rsle()); }
-};
-
-class FormattedWrite : detail::StatementCalls {
- public:
-  FormattedWrite(Integer unit, const char* format, Branches branches = {})
-      : StatementCalls(unit, format, branches) {
-    note(s_wsfe(&control_));
-  }
-  FormattedWrite& integer(const Integer& v) {
-    formatted_item(&v, sizeof v);
-    return *this;
-  }
-  FormattedWrite& real(const double& v) {
-    formatted_item(&v, sizeof v);
-    return *this;
-  }
-  // A text or any other item of `length` bytes.
-  FormattedWrite& item(const void* address, Length length) {
-    formatted_item(address, length);
-    return *this;
-  }
-  int end() { return finish(e_wsfe()); }
-};
-
-class FormattedRead : detail::StatementCalls {
- public:
-  FormattedRead(Integer unit, const char* format, Branches branches = {})
-      : StatementCalls(unit, format, branches) {
-    note(s_rsfe(&control_));
-  }
-  FormattedRead& integer(Integer& v) {
-    formatted_item(&v, sizeof v);
-    return *this;
-  }
-  FormattedRead& real(double& v) {
-    formatted_item(&v, sizeof v);
-    return *this;
-  }
-  // A text variable or any other item of `length` bytes.
-  FormattedRead& item(void* address, Length length) {
-    formatted_item(address, length);
-    return *this;
-  }
-  int end() { return finish(e_rsfe()); }
-};
+using ListWrite = Statement<const void, s_wsle, e_wsle>;
+using ListRead = Statement<void, s_rsle, e_rsle>;
+using FormattedWrite = Statement<const void, s_wsfe, e_wsfe>;
+using FormattedRead = Statement<void, s_rsfe, e_rsfe>;
 
 // OPEN of a named file (status "unknown", "old", "new", "replace" or
 // "scratch").
