@@ -1,5 +1,17 @@
 // The unit table: 100 numbered connections, each a file descriptor with a
-// buffer of the layer's own.
+// buffer of the layer's own. This file (with unit.cpp) is the only writer
+// of a unit's connection and state; the readers only move its read
+// position over the bytes they take.
+//
+// The state machine, one transition function each:
+//
+//   unconnected --unit_connect--> Not writing (Writing: a file just created)
+//   Not writing --unit_to_writing--> Writing           (at the read position)
+//   Writing --unit_to_reading--> Not writing           (records handed over first)
+//   Writing --unit_rewind--> Rewound after writing     (cut at the position, then to 0)
+//   Not writing --unit_rewind--> Not writing           (to 0)
+//   Rewound after writing --unit_to_writing / unit_to_reading--> from position 0
+//   any --unit_close--> unconnected                    (cut first when Writing)
 //
 // A unit's buffer is either a read-ahead buffer (state Not writing) or a
 // buffer of whole records waiting to be written (state Writing). Files that
