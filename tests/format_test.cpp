@@ -255,6 +255,34 @@ TEST(FormattedRead, IntegerRangeOfEachItemLength) {
   }
 }
 
+// Real fields take the list reader's number grammar, blanks ignored: a
+// sign after the digits opens the exponent, and without a point the last
+// d digits are the fraction, an exponent included.
+TEST(FormattedRead, RealFields) {
+  struct Case {
+    const char* format;
+    const char* field;
+    double want;
+  } cases[] = {
+      {"(F8.0)", "1.5-3", 0x1.89374bc6a7efap-10},
+      {"(F8.0)", "1.5D+2", 150.0},
+      {"(F5.2)", "  250", 2.5},
+      {"(F6.1)", " 1 2 5", 12.5},
+      {"(F5.2)", "1e3", 10.0},
+      {"(F5.2)", "-7-1", -0.007},
+      {"(F4.0)", "    ", 0.0},
+      {"(F4.0)", "  - ", -0.0},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    open_with(dir, 10, std::string(c.field) + "\n");
+    double x = 99;
+    EXPECT_EQ(rt::FormattedRead(10, c.format, {.err = true}).real(x).end(), 0) << c.field;
+    close_unit(10);
+    EXPECT_EQ(std::memcmp(&x, &c.want, sizeof x), 0) << c.field << ": " << x;
+  }
+}
+
 // A real field with a second point or a second exponent has no value.
 TEST(FormattedRead, RealFieldsOfMoreThanOneNumber) {
   for (const char* field : {"1.5.5", "5e3e3", "1e3.5", "2d1D1"}) {
