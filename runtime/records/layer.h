@@ -12,8 +12,12 @@ namespace rt {
 // a standard descriptor that the process was started without is held by
 // /dev/null first.
 void units_connect_standard();
-// Whether that has happened: before it, no unit was ever connected.
-bool units_ready();
+// Whether that has happened: before it, no unit was ever connected. Set
+// only by units_connect_standard.
+extern bool standard_units_connected;
+inline bool units_ready() {
+  return standard_units_connected;
+}
 
 // Whether a data-transfer statement is in progress: no other record
 // operation may begin then.

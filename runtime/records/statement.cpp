@@ -6,11 +6,7 @@ namespace rt {
 
 constinit Statement statement;
 
-namespace {
-
 constinit LastOperation last;
-
-}  // namespace
 
 bool record_operation_in_progress() {
   return statement_in_progress();
@@ -18,33 +14,6 @@ bool record_operation_in_progress() {
 
 const LastOperation& last_operation() {
   return last;
-}
-
-Unit& statement_start(const DataControl& control, StatementKind kind, const char* unit_context) {
-  if (statement_in_progress()) io_fatal(kErrRecursion, "I/O recursion");
-  units_connect_standard();
-  Statement& st = statement;
-  st.err_branch = control.err != 0;
-  st.end_branch = control.end != 0;
-  Unit* u = unit_at(control.unit);
-  if (u == nullptr) io_fail(kErrUnitNumber, unit_context);
-  bool reading = kind == StatementKind::ListRead || kind == StatementKind::FormatRead;
-  bool formatted = kind == StatementKind::FormatRead || kind == StatementKind::FormatWrite;
-  last.unit = control.unit;
-  last.reading = reading;
-  if (formatted) {
-    last.sequential = true;
-  } else {
-    last.format = "list io";
-    last.format_len = 7;
-  }
-  if (!u->connected()) io_fail(kErrNotConnected, unit_context);
-  st.kind = kind;
-  st.unit = u;
-  st.record.len = 0;
-  st.items_ended = false;
-  st.repeat_left = 0;
-  return *u;
 }
 
 void control_statement_start(Integer err) {

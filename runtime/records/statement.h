@@ -51,10 +51,41 @@ inline bool statement_in_progress() {
   return statement.kind != StatementKind::None;
 }
 
+// The latest operation; written only by the functions of this file.
+extern LastOperation last;
+
 // Sets up a data-transfer statement: the recursion check, the standard
 // units, the unit, the latest-operation record. `unit_context` names the
 // step for a unit number outside 0 to 99. Returns the statement's unit.
-Unit& statement_start(const DataControl& control, StatementKind kind, const char* unit_context);
+// Inline: a statement of a few items spends a fair part of its time here,
+// and each entry point knows its kind.
+inline Unit& statement_start(const DataControl& control, StatementKind kind,
+                             const char* unit_context) {
+  if (statement_in_progress()) io_fatal(kErrRecursion, "I/O recursion");
+  if (!units_ready()) units_connect_standard();
+  Statement& st = statement;
+  st.err_branch = control.err != 0;
+  st.end_branch = control.end != 0;
+  Unit* u = unit_at(control.unit);
+  if (u == nullptr) io_fail(kErrUnitNumber, unit_context);
+  bool reading = kind == StatementKind::ListRead || kind == StatementKind::FormatRead;
+  bool formatted = kind == StatementKind::FormatRead || kind == StatementKind::FormatWrite;
+  last.unit = control.unit;
+  last.reading = reading;
+  if (formatted) {
+    last.sequential = true;
+  } else {
+    last.format = "list io";
+    last.format_len = 7;
+  }
+  if (!u->connected()) io_fail(kErrNotConnected, unit_context);
+  st.kind = kind;
+  st.unit = u;
+  st.record.len = 0;
+  st.items_ended = false;
+  st.repeat_left = 0;
+  return *u;
+}
 
 // OPEN, REWIND and CLOSE: not while a statement is in progress; their
 // failures take the error branch when `err` asks for one.

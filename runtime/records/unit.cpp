@@ -340,12 +340,12 @@ void reserve_standard(int fd, int flags) {
   }
 }
 
-constinit bool standard_connected = false;
-
 }  // namespace
 
+constinit bool standard_units_connected = false;
+
 void units_connect_standard() {
-  if (standard_connected) return;
+  if (standard_units_connected) return;
   reserve_standard(STDIN_FILENO, O_WRONLY);
   reserve_standard(STDOUT_FILENO, O_RDONLY);
   reserve_standard(STDERR_FILENO, O_RDONLY);
@@ -354,11 +354,7 @@ void units_connect_standard() {
                {.fd = STDERR_FILENO, .writable = true, .writing = true, .each_record = true});
   unit_connect(units[5], {.fd = STDIN_FILENO, .readable = true});
   unit_connect(units[6], {.fd = STDOUT_FILENO, .writable = true, .writing = true});
-  standard_connected = true;
-}
-
-bool units_ready() {
-  return standard_connected;
+  standard_units_connected = true;
 }
 
 void console_hand_over() {
