@@ -28,16 +28,16 @@ struct Branches {
 // call per item, the end call at end(). `Byte` is const for the statements
 // that write, so that they take their items by const reference.
 template <class Byte, int (*Start)(const DataControl*), int (*End)()>
-class Statement {
+class Transfer {
   static constexpr bool kList = Start == &s_wsle || Start == &s_rsle;
   static constexpr bool kWrite = std::is_const_v<Byte>;
   using Int = std::conditional_t<kWrite, const Integer, Integer>;
   using Real = std::conditional_t<kWrite, const double, double>;
 
  public:
-  explicit Statement(Integer unit, Branches branches = {}) requires kList
-      : Statement(unit, nullptr, branches) {}
-  Statement(Integer unit, const char* format, Branches branches = {}) {
+  explicit Transfer(Integer unit, Branches branches = {}) requires kList
+      : Transfer(unit, nullptr, branches) {}
+  Transfer(Integer unit, const char* format, Branches branches = {}) {
     control_.unit = unit;
     control_.format = format;
     control_.err = branches.err ? 1 : 0;
@@ -45,17 +45,17 @@ class Statement {
     note(Start(&control_));
   }
 
-  Statement& integer(Int& v) { return put(kInt, &v, sizeof v); }
-  Statement& real(Real& v) { return put(kDouble, &v, sizeof v); }
-  Statement& text(std::string_view t) requires kWrite {
+  Transfer& integer(Int& v) { return put(kInt, &v, sizeof v); }
+  Transfer& real(Real& v) { return put(kDouble, &v, sizeof v); }
+  Transfer& text(std::string_view t) requires kWrite {
     return put(kChar, t.data(), static_cast<Length>(t.size()));
   }
   // An item of any type code, `length` bytes.
-  Statement& item(Integer type, Byte* address, Length length) requires kList {
+  Transfer& item(Integer type, Byte* address, Length length) requires kList {
     return put(type, address, length);
   }
   // An item of `length` bytes: a text variable, or a number of that size.
-  Statement& item(Byte* address, Length length) requires(!kList) {
+  Transfer& item(Byte* address, Length length) requires(!kList) {
     return put(kChar, address, length);
   }
 
@@ -66,7 +66,7 @@ class Statement {
   }
 
  private:
-  Statement& put(Integer type, Byte* address, Length length) {
+  Transfer& put(Integer type, Byte* address, Length length) {
     const Integer count = 1;
     void* element = const_cast<void*>(static_cast<const void*>(address));
     note(kList ? do_lio(&type, &count, element, length) : do_fio(&count, element, length));
@@ -80,10 +80,10 @@ class Statement {
   int status_ = 0;
 };
 
-using ListWrite = Statement<const void, s_wsle, e_wsle>;
-using ListRead = Statement<void, s_rsle, e_rsle>;
-using FormattedWrite = Statement<const void, s_wsfe, e_wsfe>;
-using FormattedRead = Statement<void, s_rsfe, e_rsfe>;
+using ListWrite = Transfer<const void, s_wsle, e_wsle>;
+using ListRead = Transfer<void, s_rsle, e_rsle>;
+using FormattedWrite = Transfer<const void, s_wsfe, e_wsfe>;
+using FormattedRead = Transfer<void, s_rsfe, e_rsfe>;
 
 // OPEN of a named file (status "unknown", "old", "new", "replace" or
 // "scratch").
