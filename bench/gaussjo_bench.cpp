@@ -34,12 +34,13 @@ System make_system(int n) {
   std::mt19937_64 rng(static_cast<unsigned>(n));
   std::uniform_real_distribution<double> real(-1, 1);
   System s;
-  s.a.resize(static_cast<size_t>(n) * n);
+  const auto order = static_cast<size_t>(n);
+  s.a.resize(order * order);
   s.ainv.resize(s.a.size());
-  s.b.resize(static_cast<size_t>(n));
+  s.b.resize(order);
   s.x.resize(s.b.size());
   for (double& v : s.a) v = real(rng);
-  for (int i = 0; i < n; ++i) s.a[static_cast<size_t>(i) * n + i] += n;  // no tiny pivots
+  for (size_t i = 0; i < order; ++i) s.a[i * order + i] += n;  // no tiny pivots
   for (double& v : s.b) v = real(rng);
   return s;
 }

@@ -196,7 +196,9 @@ void on_small_stack(std::size_t bytes, void (*body)(void*), void* arg) {
   pthread_attr_t attr;
   pthread_attr_init(&attr);
   // No smaller than the processor's least stack (128 KiB on aarch64).
-  ASSERT_EQ(pthread_attr_setstacksize(&attr, std::max<std::size_t>(bytes, PTHREAD_STACK_MIN)), 0);
+  ASSERT_EQ(pthread_attr_setstacksize(&attr,
+                                      std::max(bytes, static_cast<std::size_t>(PTHREAD_STACK_MIN))),
+            0);
   struct Call {
     void (*body)(void*);
     void* arg;
