@@ -24,12 +24,14 @@ struct Branches {
   bool end = false;  // the end of a file comes back as -1
 };
 
+enum class Form : unsigned char { List, Formatted };
+
 // One data-transfer statement: the start call at construction, one item
 // call per item, the end call at end(). `Byte` is const for the statements
 // that write, so that they take their items by const reference.
-template <class Byte, int (*Start)(const DataControl*), int (*End)()>
+template <Form F, class Byte, int (*Start)(const DataControl*), int (*End)()>
 class Transfer {
-  static constexpr bool kList = Start == &s_wsle || Start == &s_rsle;
+  static constexpr bool kList = F == Form::List;
   static constexpr bool kWrite = std::is_const_v<Byte>;
   using Int = std::conditional_t<kWrite, const Integer, Integer>;
   using Real = std::conditional_t<kWrite, const double, double>;
@@ -80,10 +82,10 @@ class Transfer {
   int status_ = 0;
 };
 
-using ListWrite = Transfer<const void, s_wsle, e_wsle>;
-using ListRead = Transfer<void, s_rsle, e_rsle>;
-using FormattedWrite = Transfer<const void, s_wsfe, e_wsfe>;
-using FormattedRead = Transfer<void, s_rsfe, e_rsfe>;
+using ListWrite = Transfer<Form::List, const void, s_wsle, e_wsle>;
+using ListRead = Transfer<Form::List, void, s_rsle, e_rsle>;
+using FormattedWrite = Transfer<Form::Formatted, const void, s_wsfe, e_wsfe>;
+using FormattedRead = Transfer<Form::Formatted, void, s_rsfe, e_rsfe>;
 
 // OPEN of a named file (status "unknown", "old", "new", "replace" or
 // "scratch").
