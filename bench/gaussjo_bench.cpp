@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "linalg/gaussjo.h"
+#include "linalg/kernels.h"
 #include "linalg/matmult.h"
 #include "tests/linalg_oracle.h"
 
@@ -53,6 +54,35 @@ void BM_gaussjo(benchmark::State& state) {
     a = s.a;
     linalg::gaussjo_solve(n, a.data(), s.ainv.data(), s.b.data(), s.x.data());
     benchmark::DoNotOptimize(s.x.data());
+  }
+}
+
+// One kernel variant, forced; skipped where the processor lacks it.
+void BM_gaussjo_variant(benchmark::State& state, linalg::Isa isa) {
+  if (!linalg::isa_supported(isa)) {
+    state.SkipWithError("the processor lacks this variant");
+    return;
+  }
+  const int n = static_cast<int>(state.range(0));
+  System s = make_system(n);
+  std::vector<double> a;
+  for (auto _ : state) {
+    a = s.a;
+    linalg::gaussjo_solve(n, a.data(), s.ainv.data(), s.b.data(), s.x.data(), isa);
+    benchmark::DoNotOptimize(s.x.data());
+  }
+}
+
+void BM_matmult_variant(benchmark::State& state, linalg::Isa isa) {
+  if (!linalg::isa_supported(isa)) {
+    state.SkipWithError("the processor lacks this variant");
+    return;
+  }
+  const int n = static_cast<int>(state.range(0));
+  System s = make_system(n);
+  for (auto _ : state) {
+    linalg::matmult_product(n, n, s.a.data(), s.a.data(), s.ainv.data(), isa);
+    benchmark::DoNotOptimize(s.ainv.data());
   }
 }
 
@@ -108,6 +138,18 @@ void BM_matmult_oracle(benchmark::State& state) {
 }
 
 BENCHMARK(BM_gaussjo)->Arg(250)->Arg(500)->Arg(1000)->Arg(2000)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_gaussjo_variant, baseline, linalg::Isa::Baseline)
+    ->Arg(1000)
+    ->Arg(2000)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_gaussjo_variant, avx2, linalg::Isa::Avx2)
+    ->Arg(1000)
+    ->Arg(2000)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_gaussjo_variant, avx512, linalg::Isa::Avx512)
+    ->Arg(1000)
+    ->Arg(2000)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_gaussjo_oracle)
     ->Arg(250)
     ->Arg(500)
@@ -115,6 +157,18 @@ BENCHMARK(BM_gaussjo_oracle)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1);
 BENCHMARK(BM_matmult)->Arg(250)->Arg(500)->Arg(1000)->Arg(2000)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_matmult_variant, baseline, linalg::Isa::Baseline)
+    ->Arg(1000)
+    ->Arg(2000)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_matmult_variant, avx2, linalg::Isa::Avx2)
+    ->Arg(1000)
+    ->Arg(2000)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_matmult_variant, avx512, linalg::Isa::Avx512)
+    ->Arg(1000)
+    ->Arg(2000)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_matmult_oracle)
     ->Arg(250)
     ->Arg(500)
