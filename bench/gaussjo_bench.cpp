@@ -21,6 +21,9 @@ void dgetri_(const int* n, double* a, const int* lda, const int* ipiv, double* w
              const int* lwork, int* info);
 void dgetrs_(const char* trans, const int* n, const int* nrhs, const double* a, const int* lda,
              const int* ipiv, double* b, const int* ldb, int* info);
+void dgemm_(const char* transa, const char* transb, const int* m, const int* n, const int* k,
+            const double* alpha, const double* a, const int* lda, const double* b, const int* ldb,
+            const double* beta, double* c, const int* ldc);
 void openblas_set_num_threads(int);
 }
 #endif
@@ -116,6 +119,19 @@ void BM_lapack(benchmark::State& state) {
     benchmark::DoNotOptimize(lu.data());
   }
 }
+// The product with the BLAS: what matmult computes (with fused multiply-adds
+// and its own order of summation).
+void BM_dgemm(benchmark::State& state) {
+  openblas_set_num_threads(1);
+  const int n = static_cast<int>(state.range(0));
+  System s = make_system(n);
+  const double one = 1, zero = 0;
+  for (auto _ : state) {
+    dgemm_("N", "N", &n, &n, &n, &one, s.a.data(), &n, s.a.data(), &n, &zero, s.ainv.data(), &n);
+    benchmark::DoNotOptimize(s.ainv.data());
+  }
+}
+BENCHMARK(BM_dgemm)->Arg(1000)->Arg(2000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_lapack)->Arg(250)->Arg(500)->Arg(1000)->Arg(2000)->Unit(benchmark::kMillisecond);
 #endif
 
