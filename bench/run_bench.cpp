@@ -1,6 +1,8 @@
 // One complete run of the program, without a terminal, against a minimal
 // C program that performs the same file round trip and writes the same
-// bytes with plain stdio: wall time per run and peak resident memory.
+// bytes with plain stdio (linked dynamically, and statically like the
+// program), and against the floor of any run, a static process that only
+// exits: wall time per run and peak resident memory.
 //
 //   build/bench/run_bench
 #include <benchmark/benchmark.h>
@@ -68,8 +70,17 @@ void BM_minimal_c(benchmark::State& state) {
   run_program(state, MINIMAL_RUN);
 }
 
+void BM_minimal_c_static(benchmark::State& state) {
+  run_program(state, MINIMAL_RUN_STATIC);
+}
+void BM_exit_only(benchmark::State& state) {
+  run_program(state, EXIT_ONLY);
+}
+
 BENCHMARK(BM_program)->Unit(benchmark::kMicrosecond)->MinTime(2.0)->UseRealTime();
 BENCHMARK(BM_minimal_c)->Unit(benchmark::kMicrosecond)->MinTime(2.0)->UseRealTime();
+BENCHMARK(BM_minimal_c_static)->Unit(benchmark::kMicrosecond)->MinTime(2.0)->UseRealTime();
+BENCHMARK(BM_exit_only)->Unit(benchmark::kMicrosecond)->MinTime(2.0)->UseRealTime();
 
 }  // namespace
 
