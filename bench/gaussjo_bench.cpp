@@ -7,6 +7,9 @@
 #include <benchmark/benchmark.h>
 
 #include <random>
+#include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "linalg/gaussjo.h"
@@ -47,17 +50,6 @@ System make_system(int n) {
   for (size_t i = 0; i < order; ++i) s.a[i * order + i] += n;  // no tiny pivots
   for (double& v : s.b) v = real(rng);
   return s;
-}
-
-void BM_gaussjo(benchmark::State& state) {
-  const int n = static_cast<int>(state.range(0));
-  System s = make_system(n);
-  std::vector<double> a;
-  for (auto _ : state) {
-    a = s.a;
-    linalg::gaussjo_solve(n, a.data(), s.ainv.data(), s.b.data(), s.x.data());
-    benchmark::DoNotOptimize(s.x.data());
-  }
 }
 
 // One kernel variant, forced; skipped where the processor lacks it.
@@ -135,15 +127,6 @@ BENCHMARK(BM_dgemm)->Arg(1000)->Arg(2000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_lapack)->Arg(250)->Arg(500)->Arg(1000)->Arg(2000)->Unit(benchmark::kMillisecond);
 #endif
 
-void BM_matmult(benchmark::State& state) {
-  const int n = static_cast<int>(state.range(0));
-  System s = make_system(n);
-  for (auto _ : state) {
-    linalg::matmult_product(n, n, s.a.data(), s.a.data(), s.ainv.data());
-    benchmark::DoNotOptimize(s.ainv.data());
-  }
-}
-
 void BM_matmult_oracle(benchmark::State& state) {
   const int n = static_cast<int>(state.range(0));
   System s = make_system(n);
@@ -153,38 +136,33 @@ void BM_matmult_oracle(benchmark::State& state) {
   }
 }
 
-BENCHMARK(BM_gaussjo)->Arg(250)->Arg(500)->Arg(1000)->Arg(2000)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_gaussjo_variant, baseline, linalg::Isa::Baseline)
-    ->Arg(1000)
-    ->Arg(2000)
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_gaussjo_variant, avx2, linalg::Isa::Avx2)
-    ->Arg(1000)
-    ->Arg(2000)
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_gaussjo_variant, avx512, linalg::Isa::Avx512)
-    ->Arg(1000)
-    ->Arg(2000)
-    ->Unit(benchmark::kMillisecond);
+// The variant that the program chooses at orders 250 to 2000, then each
+// variant forced at 1000 and 2000.
+const bool registered = [] {
+  using linalg::Isa;
+  const std::pair<const char*, Isa> variants[] = {{"best", linalg::best_isa()},
+                                                  {"baseline", Isa::Baseline},
+                                                  {"avx2", Isa::Avx2},
+                                                  {"avx512", Isa::Avx512}};
+  using Routine = void (*)(benchmark::State&, Isa);
+  const std::pair<const char*, Routine> routines[] = {{"BM_gaussjo/", BM_gaussjo_variant},
+                                                      {"BM_matmult/", BM_matmult_variant}};
+  for (auto [name, isa] : variants) {
+    for (auto [routine, fn] : routines) {
+      auto* b = benchmark::RegisterBenchmark((std::string(routine) + name).c_str(), fn, isa);
+      if (std::string_view(name) == "best") b->Arg(250)->Arg(500);
+      b->Arg(1000)->Arg(2000)->Unit(benchmark::kMillisecond);
+    }
+  }
+  return true;
+}();
+
 BENCHMARK(BM_gaussjo_oracle)
     ->Arg(250)
     ->Arg(500)
     ->Arg(1000)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1);
-BENCHMARK(BM_matmult)->Arg(250)->Arg(500)->Arg(1000)->Arg(2000)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_matmult_variant, baseline, linalg::Isa::Baseline)
-    ->Arg(1000)
-    ->Arg(2000)
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_matmult_variant, avx2, linalg::Isa::Avx2)
-    ->Arg(1000)
-    ->Arg(2000)
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_matmult_variant, avx512, linalg::Isa::Avx512)
-    ->Arg(1000)
-    ->Arg(2000)
-    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_matmult_oracle)
     ->Arg(250)
     ->Arg(500)
