@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -12,6 +13,15 @@ namespace testing_support {
 // Results are compared bit for bit: signs of zeros and NaN payloads count.
 inline bool same_bits(const std::vector<double>& x, const std::vector<double>& y) {
   return x.size() == y.size() && std::memcmp(x.data(), y.data(), x.size() * sizeof(double)) == 0;
+}
+
+// A quiet NaN with the given payload and sign.
+inline double nan_with_payload(std::uint64_t payload, bool negative) {
+  const std::uint64_t bits = (negative ? 0xfff8000000000000ULL : 0x7ff8000000000000ULL) |
+                             (payload & 0x0007ffffffffffffULL);
+  double d;
+  std::memcpy(&d, &bits, sizeof d);
+  return d;
 }
 
 inline void gaussjo_oracle(int n, double* a, double* ainv, const double* b, double* xvec) {
