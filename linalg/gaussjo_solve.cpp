@@ -10,6 +10,7 @@
 // same operations in the same order, so the results are those of the row
 // order to the last bit.
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <cstdlib>
 
@@ -57,8 +58,24 @@ void eliminate_unblocked(size_t n, double* a, double* ainv) {
   }
 }
 
+// Whether all of the first `count` values are finite.
+bool all_finite(const double* v, size_t count) {
+  for (size_t k = 0; k < count; ++k) {
+    if (!std::isfinite(v[k])) return false;
+  }
+  return true;
+}
+
 // The blocked elimination, with room for block*n multipliers in t.
+//
+// Column k of ainv is still the unit vector e_k when step p < k comes: its
+// row p holds +0.0, so the step subtracts t*0, a zero, and leaves every
+// element as it was (1 stays 1, +0.0 stays +0.0). While every multiplier
+// so far is finite, the sweep of ainv therefore stops at the block's last
+// column; a multiplier that is an infinity or a NaN makes t*0 a NaN, and
+// from then on every column is swept.
 void eliminate_blocked(size_t n, double* a, double* ainv, size_t block, double* t, SweepFn sweep) {
+  bool finite = true;
   for (size_t first = 0; first < n; first += block) {
     const size_t count = std::min(block, n - first);
     const size_t last = first + count;
@@ -75,7 +92,8 @@ void eliminate_blocked(size_t n, double* a, double* ainv, size_t block, double* 
     // at a time.
     sweep(a, n, 0, first, first, count, t);
     sweep(a, n, last, n, first, count, t);
-    sweep(ainv, n, 0, n, first, count, t);
+    finite = finite && all_finite(t, count * n);
+    sweep(ainv, n, 0, finite ? last : n, first, count, t);
   }
 }
 
