@@ -2,7 +2,6 @@
 // the exit hook, STOP, PAUSE and the fatal I/O error report.
 #pragma once
 
-#include "runtime/records/errors.h"
 #include "runtime/records/types.h"
 
 namespace rt {
