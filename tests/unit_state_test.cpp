@@ -7,9 +7,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <string>
 
+#include "runtime/records/errors.h"
 #include "runtime/records/unit.h"
 #include "tests/io_helpers.h"
 
@@ -126,18 +128,52 @@ TEST(UnitState, RewindAfterReadingKeepsTheFile) {
 }
 
 TEST(UnitState, ClosingIgnoresUnknownUnitsAndDeleteRemoves) {
-  close_unit(42);
-  rt::CloseControl c;
-  c.unit = 500;
-  EXPECT_EQ(rt::f_clos(&c), 0);
+  EXPECT_EQ(close_unit(42), 0);
+  EXPECT_EQ(close_unit(500), 0);
   TempDir dir;
   std::string path = dir.file("gone");
   open_file(11, path);
   write_list(11, {I(1)});
-  c.unit = 11;
-  c.status = "delete";
-  rt::f_clos(&c);
+  close_unit(11, "delete");
   EXPECT_NE(access(path.c_str(), F_OK), 0);
+}
+
+// What each status makes of a file that exists (holding "old\n") and of
+// one that does not.
+TEST(UnitState, OpenStatuses) {
+  struct Case {
+    const char* status;
+    bool exists;
+    int result;           // OPEN's status, with an error branch
+    const char* content;  // the file afterwards; null: none
+    rt::UnitState state;
+  } cases[] = {
+      {"unknown", true, 0, "old\n", rt::UnitState::NotWriting},
+      {"UNKNOWN", false, 0, "", rt::UnitState::Writing},
+      {"old", true, 0, "old\n", rt::UnitState::NotWriting},
+      {"old", false, ENOENT, nullptr, rt::UnitState::NotWriting},
+      {"new", true, rt::kErrNewExists, "old\n", rt::UnitState::NotWriting},
+      {"new", false, 0, "", rt::UnitState::Writing},
+      {"replace", true, 0, "", rt::UnitState::NotWriting},
+      {"replace", false, 0, "", rt::UnitState::Writing},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    const std::string path = dir.file("f");
+    if (c.exists) write_file(path, "old\n");
+    const std::string row = std::string(c.status) + (c.exists ? ", existing" : ", missing");
+    EXPECT_EQ(open_file(10, path, c.status, {.err = true}), c.result) << row;
+    EXPECT_EQ(rt::units[10].connected(), c.result == 0) << row;
+    if (c.result == 0) {
+      EXPECT_EQ(state_of(10), c.state) << row;
+    }
+    if (c.content == nullptr) {
+      EXPECT_NE(access(path.c_str(), F_OK), 0) << row;
+    } else {
+      EXPECT_EQ(read_file(path), c.content) << row;
+    }
+    close_unit(10);
+  }
 }
 
 TEST(UnitState, ScratchFileLeavesNothing) {
