@@ -2,6 +2,18 @@
 // the processor has them.
 #include "linalg/isa_variants.h"
 
+// The C library has already asked the processor (and the system, for the
+// registers' state) at start-up; reading its answer costs no CPUID, which
+// in a virtual machine traps to the host. The compiler's own
+// __builtin_cpu_supports would link in a constructor that asks again on
+// every start, whether or not a kernel ever runs.
+#if __has_include(<sys/platform/x86.h>)
+#include <sys/platform/x86.h>
+#define LINALG_CPU_HAS(feature, name) CPU_FEATURE_ACTIVE(feature)
+#else
+#define LINALG_CPU_HAS(feature, name) __builtin_cpu_supports(name)
+#endif
+
 namespace linalg {
 
 void sweep_avx2(double*, std::size_t, std::size_t, std::size_t, std::size_t, std::size_t,
@@ -19,9 +31,9 @@ const Variant* variant_of(Isa isa) {
       {sweep_avx512, product_avx512},
   };
   bool runs = true;
-  if (isa == Isa::Avx2) runs = __builtin_cpu_supports("avx2");
+  if (isa == Isa::Avx2) runs = LINALG_CPU_HAS(AVX2, "avx2");
   if (isa == Isa::Avx512)
-    runs = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl");
+    runs = LINALG_CPU_HAS(AVX512F, "avx512f") && LINALG_CPU_HAS(AVX512VL, "avx512vl");
   return runs ? &kVariants[static_cast<int>(isa)] : nullptr;
 }
 

@@ -201,6 +201,19 @@ TEST(Gaussjo, MatchesTheOracleAtLargeOrders) {
   }
 }
 
+#if defined(__x86_64__)
+// The variants are chosen from the C library's record of the processor;
+// the compiler's own check asks the processor itself. Run under an
+// emulated processor without AVX-512 (or without AVX2), both must agree
+// that the wider variants are out.
+TEST(Gaussjo, VariantsRunWhereTheProcessorHasTheirInstructions) {
+  EXPECT_EQ(linalg::isa_supported(linalg::Isa::Avx2), __builtin_cpu_supports("avx2") != 0);
+  EXPECT_EQ(linalg::isa_supported(linalg::Isa::Avx512),
+            __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl"));
+  EXPECT_TRUE(linalg::isa_supported(linalg::Isa::Baseline));
+}
+#endif
+
 TEST(Gaussjo, EveryInstructionSetVariantGivesTheSameBits) {
   std::mt19937_64 rng(4);
   for (linalg::Isa isa : {linalg::Isa::Baseline, linalg::Isa::Avx2, linalg::Isa::Avx512}) {
