@@ -10,13 +10,22 @@
 // file system discards freed blocks at once, and that cost is the file
 // system's, paid by any program that rewrites the file.
 //
+// Beside them, each system call that a run makes beyond the exit-only
+// process's, alone: the terminal check on a standard unit or an opened
+// file, an OPEN's failed first attempts, and the rewrite of the exchange
+// file (cut to nothing, one record written, closed), on disk and in memory.
+// The static start-up's readlink of /proc/self/exe is the exit-only
+// process's too.
+//
 //   build/bench/run_bench
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <spawn.h>
 #include <stdlib.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -93,6 +102,49 @@ void BM_exit_only(benchmark::State& state) {
   run_program(state, EXIT_ONLY);
 }
 
+void BM_readlink_self_exe(benchmark::State& state) {
+  char path[4096];
+  for (auto _ : state) benchmark::DoNotOptimize(readlink("/proc/self/exe", path, sizeof path));
+}
+
+void BM_terminal_check(benchmark::State& state) {
+  int fd = open("/dev/null", O_RDONLY);
+  termios t;
+  for (auto _ : state) benchmark::DoNotOptimize(ioctl(fd, TCGETS, &t));
+  close(fd);
+}
+
+void BM_failed_open(benchmark::State& state) {
+  for (auto _ : state) benchmark::DoNotOptimize(open("/tmp/meld-run-absent", O_RDWR | O_CLOEXEC));
+}
+
+// Opens the file that the previous iteration left, cuts it, writes one
+// record and closes it, as a run does with the exchange file.
+void rewrite_file(benchmark::State& state, const char* base) {
+  std::string path = std::string(base) + "/meld-rewrite-" + std::to_string(getpid());
+  const char record[] = " =>MELDRAK-Programmierung, Teil2\n";
+  for (auto _ : state) {
+    int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0 || ftruncate(fd, 0) != 0 || pwrite(fd, record, sizeof record - 1, 0) < 0) {
+      state.SkipWithError("cannot rewrite the file");
+      break;
+    }
+    close(fd);
+  }
+  unlink(path.c_str());
+}
+void BM_rewrite_file_on_disk(benchmark::State& state) {
+  rewrite_file(state, "/tmp");
+}
+void BM_rewrite_file_in_memory(benchmark::State& state) {
+  rewrite_file(state, "/dev/shm");
+}
+
+BENCHMARK(BM_readlink_self_exe);
+BENCHMARK(BM_terminal_check);
+BENCHMARK(BM_failed_open);
+BENCHMARK(BM_rewrite_file_on_disk)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_rewrite_file_in_memory)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_program)->Unit(benchmark::kMicrosecond)->MinTime(2.0)->UseRealTime();
 BENCHMARK(BM_program_in_memory)->Unit(benchmark::kMicrosecond)->MinTime(2.0)->UseRealTime();
 BENCHMARK(BM_minimal_c)->Unit(benchmark::kMicrosecond)->MinTime(2.0)->UseRealTime();

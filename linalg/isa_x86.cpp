@@ -1,18 +1,7 @@
 // x86-64: the portable kernels, and the AVX2 and AVX-512 variants where
 // the processor has them.
+#include "linalg/cpu_features_x86.h"
 #include "linalg/isa_variants.h"
-
-// The C library has already asked the processor (and the system, for the
-// registers' state) at start-up; reading its answer costs no CPUID, which
-// in a virtual machine traps to the host. The compiler's own
-// __builtin_cpu_supports would link in a constructor that asks again on
-// every start, whether or not a kernel ever runs.
-#if __has_include(<sys/platform/x86.h>)
-#include <sys/platform/x86.h>
-#define LINALG_CPU_HAS(feature, name) CPU_FEATURE_ACTIVE(feature)
-#else
-#define LINALG_CPU_HAS(feature, name) __builtin_cpu_supports(name)
-#endif
 
 namespace linalg {
 
@@ -31,9 +20,8 @@ const Variant* variant_of(Isa isa) {
       {sweep_avx512, product_avx512},
   };
   bool runs = true;
-  if (isa == Isa::Avx2) runs = LINALG_CPU_HAS(AVX2, "avx2");
-  if (isa == Isa::Avx512)
-    runs = LINALG_CPU_HAS(AVX512F, "avx512f") && LINALG_CPU_HAS(AVX512VL, "avx512vl");
+  if (isa == Isa::Avx2) runs = linalg_cpu_has_avx2() != 0;
+  if (isa == Isa::Avx512) runs = linalg_cpu_has_avx512() != 0;
   return runs ? &kVariants[static_cast<int>(isa)] : nullptr;
 }
 

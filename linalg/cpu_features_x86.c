@@ -1,0 +1,24 @@
+/* x86-64: whether the processor (and the system, which must save the
+   wider registers) lets the AVX2 and AVX-512 kernels run.
+
+   The C library has already asked the processor at start-up; reading its
+   answer costs no CPUID instruction, which in a virtual machine traps to
+   the host. The compiler's own __builtin_cpu_supports would link in a
+   constructor that asks again at every start, whether or not a kernel
+   ever runs. The header is C (it uses _Bool), hence this file. */
+#include "linalg/cpu_features_x86.h"
+
+#if __has_include(<sys/platform/x86.h>)
+#include <sys/platform/x86.h>
+#define HAS(feature, name) CPU_FEATURE_ACTIVE(feature)
+#else
+#define HAS(feature, name) __builtin_cpu_supports(name)
+#endif
+
+int linalg_cpu_has_avx2(void) {
+  return HAS(AVX2, "avx2");
+}
+
+int linalg_cpu_has_avx512(void) {
+  return HAS(AVX512F, "avx512f") && HAS(AVX512VL, "avx512vl");
+}
