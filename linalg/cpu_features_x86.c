@@ -10,7 +10,15 @@
 
 #if __has_include(<sys/platform/x86.h>)
 #include <sys/platform/x86.h>
-#define HAS(feature, name) CPU_FEATURE_ACTIVE(feature)
+
+/* The header's own x86_cpu_active shifts a signed 1 into bit 31 (where
+   AVX512VL lies), which C leaves undefined; the same test, unsigned. */
+static int active(unsigned index) {
+  enum { kBits = 8 * sizeof(unsigned), kLeafBits = 4 * kBits };
+  const struct cpuid_feature* leaf = __x86_get_cpuid_feature_leaf(index / kLeafBits);
+  return (int)((leaf->active_array[index % kLeafBits / kBits] >> (index % kBits)) & 1u);
+}
+#define HAS(feature, name) active(x86_cpu_##feature)
 #else
 #define HAS(feature, name) __builtin_cpu_supports(name)
 #endif
