@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
-# Writes driver/run_functions.txt: the functions that one run of the
+# Writes driver/run_functions.txt (or OUT): the functions that one run of the
 # program executes, which the link places side by side (see
 # CMakeLists.txt). Run it after a change that adds or renames functions on
 # a run's path; a stale list costs memory, never correctness.
 #
-#   driver/order_functions.sh build/driver/meld-system
+#   driver/order_functions.sh build/driver/meld-system [OUT]
 set -euo pipefail
-program="$(realpath "${1:?usage: $0 PROGRAM}")"
-out="$(dirname "$0")/run_functions.txt"
+export LC_ALL=C  # one sort order for the list and for comparing with it
+program="$(realpath "${1:?usage: $0 PROGRAM [OUT]}")"
+out="${2:-$(dirname "$0")/run_functions.txt}"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 
