@@ -148,10 +148,9 @@ void BM_matmult_oracle(benchmark::State& state) {
   }
 }
 
-// OpenBLAS, then, unless this is
-// the OpenBLAS pass: the variant that the program chooses at orders 250 to
-// 2000, each variant that the processor has, forced, at 1000 and 2000, and
-// the literal orders.
+// OpenBLAS; then, unless this is the OpenBLAS pass, the variant that the
+// program chooses at orders 250 to 2000, each variant that the processor
+// has, forced, at 1000 and 2000, and the literal orders.
 const bool registered = [] {
 #ifdef MELD_WITH_LAPACK
   benchmark::RegisterBenchmark("BM_dgemm", BM_dgemm)

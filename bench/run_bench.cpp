@@ -69,37 +69,17 @@ long peak_rss(const char* path, const std::string& dir) {
   return peak;
 }
 
-void run_program(benchmark::State& state, const char* path, const char* base = "/tmp") {
-  std::string templ = std::string(base) + "/meld-run-XXXXXX";
-  if (mkdtemp(templ.data()) == nullptr) {
+// Runs `path` over and over in a fresh directory under `base`.
+void BM_run(benchmark::State& state, const char* path, const char* base) {
+  std::string dir = std::string(base) + "/meld-run-XXXXXX";
+  if (mkdtemp(dir.data()) == nullptr) {
     state.SkipWithError("no directory for the runs");
     return;
   }
-  const std::string& dir = templ;
   for (auto _ : state) run_once(path, dir);
   state.counters["peak_rss_kib"] = static_cast<double>(peak_rss(path, dir));
   unlink((dir + "/Meld-System666.txt").c_str());
   rmdir(dir.c_str());
-}
-
-void BM_program(benchmark::State& state) {
-  run_program(state, MELD_PROGRAM);
-}
-void BM_program_in_memory(benchmark::State& state) {
-  run_program(state, MELD_PROGRAM, "/dev/shm");
-}
-void BM_minimal_c(benchmark::State& state) {
-  run_program(state, MINIMAL_RUN);
-}
-
-void BM_minimal_c_static(benchmark::State& state) {
-  run_program(state, MINIMAL_RUN_STATIC);
-}
-void BM_minimal_c_static_in_memory(benchmark::State& state) {
-  run_program(state, MINIMAL_RUN_STATIC, "/dev/shm");
-}
-void BM_exit_only(benchmark::State& state) {
-  run_program(state, EXIT_ONLY);
 }
 
 void BM_readlink_self_exe(benchmark::State& state) {
@@ -120,7 +100,7 @@ void BM_failed_open(benchmark::State& state) {
 
 // Opens the file that the previous iteration left, cuts it, writes one
 // record and closes it, as a run does with the exchange file.
-void rewrite_file(benchmark::State& state, const char* base) {
+void BM_rewrite_file(benchmark::State& state, const char* base) {
   std::string path = std::string(base) + "/meld-rewrite-" + std::to_string(getpid());
   const char record[] = " =>MELDRAK-Programmierung, Teil2\n";
   for (auto _ : state) {
@@ -133,27 +113,26 @@ void rewrite_file(benchmark::State& state, const char* base) {
   }
   unlink(path.c_str());
 }
-void BM_rewrite_file_on_disk(benchmark::State& state) {
-  rewrite_file(state, "/tmp");
-}
-void BM_rewrite_file_in_memory(benchmark::State& state) {
-  rewrite_file(state, "/dev/shm");
-}
 
 BENCHMARK(BM_readlink_self_exe);
 BENCHMARK(BM_terminal_check);
 BENCHMARK(BM_failed_open);
-BENCHMARK(BM_rewrite_file_on_disk)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_rewrite_file_in_memory)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_program)->Unit(benchmark::kMicrosecond)->MinTime(2.0)->UseRealTime();
-BENCHMARK(BM_program_in_memory)->Unit(benchmark::kMicrosecond)->MinTime(2.0)->UseRealTime();
-BENCHMARK(BM_minimal_c)->Unit(benchmark::kMicrosecond)->MinTime(2.0)->UseRealTime();
-BENCHMARK(BM_minimal_c_static)->Unit(benchmark::kMicrosecond)->MinTime(2.0)->UseRealTime();
-BENCHMARK(BM_minimal_c_static_in_memory)
-    ->Unit(benchmark::kMicrosecond)
-    ->MinTime(2.0)
-    ->UseRealTime();
-BENCHMARK(BM_exit_only)->Unit(benchmark::kMicrosecond)->MinTime(2.0)->UseRealTime();
+BENCHMARK_CAPTURE(BM_rewrite_file, on_disk, "/tmp")->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_rewrite_file, in_memory, "/dev/shm")->Unit(benchmark::kMicrosecond);
+
+// Whole runs: the program, the C round trip (dynamic, static) and the
+// process that only exits; on disk (/tmp) and in memory (/dev/shm).
+#define RUN(name, path, base)                 \
+  BENCHMARK_CAPTURE(BM_run, name, path, base) \
+      ->Unit(benchmark::kMicrosecond)         \
+      ->MinTime(2.0)                          \
+      ->UseRealTime()
+RUN(program, MELD_PROGRAM, "/tmp");
+RUN(program_in_memory, MELD_PROGRAM, "/dev/shm");
+RUN(minimal_c, MINIMAL_RUN, "/tmp");
+RUN(minimal_c_static, MINIMAL_RUN_STATIC, "/tmp");
+RUN(minimal_c_static_in_memory, MINIMAL_RUN_STATIC, "/dev/shm");
+RUN(exit_only, EXIT_ONLY, "/tmp");
 
 }  // namespace
 
