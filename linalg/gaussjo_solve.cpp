@@ -86,14 +86,14 @@ void eliminate_blocked(size_t n, double* a, double* ainv, size_t block, double* 
       const double* pcol = a + p * n;
       double* tq = t + q * n;
       for (size_t j = 0; j < n; ++j) tq[j] = pcol[j] / pcol[p];
-      sweep(a, n, first, last, p, 1, tq);
+      const Columns own[] = {{a, first, last}};
+      sweep(own, 1, n, p, 1, tq);
     }
     // Every other column of a, and every column of ainv, the whole block
     // at a time.
-    sweep(a, n, 0, first, first, count, t);
-    sweep(a, n, last, n, first, count, t);
     finite = finite && all_finite(t, count * n);
-    sweep(ainv, n, 0, finite ? last : n, first, count, t);
+    const Columns others[] = {{a, 0, first}, {a, last, n}, {ainv, 0, finite ? last : n}};
+    sweep(others, 3, n, first, count, t);
   }
 }
 

@@ -12,7 +12,7 @@ struct Variant {
 };
 
 // The portable kernels, built for every processor.
-void sweep_baseline(double*, std::size_t, std::size_t, std::size_t, std::size_t, std::size_t,
+void sweep_baseline(const Columns*, std::size_t, std::size_t, std::size_t, std::size_t,
                     const double*);
 void product_baseline(std::size_t, std::size_t, const double*, const double*, double*);
 

@@ -5,9 +5,8 @@
 
 namespace linalg {
 
-void sweep_avx2(double*, std::size_t, std::size_t, std::size_t, std::size_t, std::size_t,
-                const double*);
-void sweep_avx512(double*, std::size_t, std::size_t, std::size_t, std::size_t, std::size_t,
+void sweep_avx2(const Columns*, std::size_t, std::size_t, std::size_t, std::size_t, const double*);
+void sweep_avx512(const Columns*, std::size_t, std::size_t, std::size_t, std::size_t,
                   const double*);
 void product_avx2(std::size_t, std::size_t, const double*, const double*, double*);
 void product_avx512(std::size_t, std::size_t, const double*, const double*, double*);

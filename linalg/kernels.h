@@ -13,12 +13,19 @@ enum class Isa { Baseline, Avx2, Avx512 };
 bool isa_supported(Isa isa);
 Isa best_isa();
 
+// Columns c0 .. c1-1 of an n x n matrix m (column by column, leading
+// dimension n).
+struct Columns {
+  double* m;
+  std::size_t c0, c1;
+};
+
 // gaussjo's sweep: applies the pivot steps first .. first+count-1, in that
-// order, to the columns c0 .. c1-1 of the n x n matrix m (column by column,
-// leading dimension n). t holds the multipliers, n for each step: t[q*n + j]
-// is the multiplier of row j at step first+q. Row p of a column is left
-// alone by step p and changed by all the others.
-using SweepFn = void (*)(double* m, std::size_t n, std::size_t c0, std::size_t c1,
+// order, to each of the `spans` column spans of n x n matrices. t holds the
+// multipliers, n for each step: t[q*n + j] is the multiplier of row j at
+// step first+q. Row p of a column is left alone by step p and changed by
+// all the others.
+using SweepFn = void (*)(const Columns* spans, std::size_t count_of_spans, std::size_t n,
                          std::size_t first, std::size_t count, const double* t);
 
 // matmult's product: c(i,j) = ((+0.0 + a(i,1)*b(1,j)) + a(i,2)*b(2,j)) + ...
