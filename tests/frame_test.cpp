@@ -160,6 +160,7 @@ TEST(Signals, InterruptIgnoredAtStartStaysIgnored) {
   ChildOptions o;
   o.ignore_sigint = true;
   o.signal = SIGINT;
+  o.signal_clock = 1;  // once the loop is writing: past the start-up
   o.signal_delay_us = 10000;
   o.timeout_ms = 300;  // still running then: the interrupt was ignored
   ChildResult r = run_driver({"loop", dir.file("f")}, o);
