@@ -2,7 +2,9 @@
 // output and standard error, and how the process ends.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <unistd.h>
 
+#include <sstream>
 #include <string>
 
 #include "tests/child.h"
@@ -12,6 +14,8 @@
 namespace {
 
 using namespace testing_support;
+
+constexpr const char* kStrace = "/usr/bin/strace";
 
 const std::string kPrompt =
     "PAUSE  statement executed\n"
@@ -166,6 +170,32 @@ TEST(Signals, InterruptIgnoredAtStartStaysIgnored) {
   ChildResult r = run_driver({"loop", dir.file("f")}, o);
   EXPECT_TRUE(r.timed_out);
   EXPECT_EQ(r.err, "");
+}
+
+// The actions that start-up gives SIGINT, as strace shows them: a process
+// started with interrupts ignored never has a handler for them, not even
+// for an instant; any other gets one.
+TEST(Signals, IgnoredInterruptIsNeverReplaced) {
+  if (access(kStrace, X_OK) != 0 || !emulator().empty()) GTEST_SKIP() << "needs strace, natively";
+  for (bool ignored : {true, false}) {
+    TempDir dir;
+    ChildOptions o;
+    o.ignore_sigint = ignored;
+    o.argv = {kStrace, "-qq",         "-o",         dir.file("trace"), "-e", "trace=rt_sigaction",
+              "-e",    "signal=none", FRAME_DRIVER, "return"};
+    ChildResult r = run_child(o);
+    ASSERT_TRUE(r.exited && r.code == 0) << r.err;
+    std::istringstream trace(read_file(dir.file("trace")));
+    // The handler of each action set: "rt_sigaction(SIGINT, {sa_handler=H, ..."
+    const std::string set = "rt_sigaction(SIGINT, {sa_handler=";
+    int handlers = 0;
+    for (std::string line; std::getline(trace, line);) {
+      if (!line.starts_with(set)) continue;  // a query, or another signal
+      std::string handler = line.substr(set.size(), line.find(',', set.size()) - set.size());
+      if (handler != "SIG_IGN" && handler != "SIG_DFL") ++handlers;
+    }
+    EXPECT_EQ(handlers, ignored ? 0 : 1);
+  }
 }
 
 }  // namespace
