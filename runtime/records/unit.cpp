@@ -92,15 +92,6 @@ void settle(Unit& u, std::int64_t pos) {
   fence();
 }
 
-// After a failed write: keeps only whole records and reports the failure.
-[[noreturn]] void write_failed(Unit& u, const char* data, std::size_t done, std::int64_t at) {
-  int error = errno;
-  std::int64_t end = u.positional ? whole_records_end(data, done, at) : at;
-  settle(u, end);
-  u.flushing = false;
-  io_fail(error, "write");
-}
-
 // Replaces the descriptor by one opened anew with `flags`.
 bool reopen(Unit& u, int flags) {
   if (u.name == nullptr) return false;
@@ -133,6 +124,54 @@ bool cut_before_writing(Unit& u) {
   if (!truncate_at(u.fd, u.bufpos)) return false;
   u.cut_due = false;
   return true;
+}
+
+constexpr const char* kWrite = "write";
+constexpr const char* kEndfile = "endfile";
+
+// How a hand-over failed: the error number and the report's context,
+// kEndfile for a cut, kWrite for a write.
+struct Failure {
+  int number = 0;
+  const char* context = nullptr;
+  bool failed() const { return context != nullptr; }
+};
+
+// The one hand-over of buffered records to the host, for statements and
+// for the exit hook alike: the cut that opens a stretch of writing, the
+// write, and the buffer settled after the records that reached the file
+// (after a failure, the last whole one). Reporting is the caller's.
+Failure hand_over(Unit& u) {
+  if (u.state != UnitState::Writing || u.len == 0) return {};
+  // Older bytes that cannot go keep the records from the file.
+  if (!cut_before_writing(u)) return {kErrTruncate, kEndfile};
+  std::size_t done = 0;
+  u.flushing = true;
+  fence();
+  if (put_bytes(u, u.buf, u.len, u.bufpos, done)) {
+    settle(u, u.bufpos + static_cast<std::int64_t>(u.len));
+    u.flushing = false;
+    return {};
+  }
+  int error = errno;
+  // A stream may not be written again: what it took is counted as gone.
+  settle(u, u.positional ? whole_records_end(u.buf, done, u.bufpos) : u.bufpos);
+  u.flushing = false;
+  return {error, kWrite};
+}
+
+// Hands the records over, then cuts a named file at the position, so that
+// it ends after the last record written; the first failure is returned.
+Failure hand_over_and_cut(Unit& u) {
+  Failure f = hand_over(u);
+  if (f.context == kEndfile) return f;  // nothing was written
+  if (u.name == nullptr || !u.seekable) return f;
+  if (!truncate_at(u.fd, unit_position(u)) && !f.failed()) f = {kErrTruncate, kEndfile};
+  return f;
+}
+
+void report(Failure f) {
+  if (f.failed()) io_fail(f.number, f.context);
 }
 
 }  // namespace
@@ -192,14 +231,7 @@ std::int64_t unit_position(const Unit& u) {
 }
 
 void unit_flush(Unit& u) {
-  if (u.state != UnitState::Writing || u.len == 0) return;
-  if (!cut_before_writing(u)) io_fail(kErrTruncate, "endfile");
-  std::size_t done = 0;
-  u.flushing = true;
-  fence();
-  if (!put_bytes(u, u.buf, u.len, u.bufpos, done)) write_failed(u, u.buf, done, u.bufpos);
-  settle(u, u.bufpos + static_cast<std::int64_t>(u.len));
-  u.flushing = false;
+  report(hand_over(u));
 }
 
 void unit_put_record(Unit& u, const char* data, std::size_t n) {
@@ -244,22 +276,11 @@ void unit_to_reading(Unit& u, const char* context) {
   u.state = UnitState::NotWriting;
 }
 
-namespace {
-
-// Flushes and cuts the file at the current position.
-void cut(Unit& u) {
-  unit_flush(u);
-  if (u.name == nullptr || !u.seekable) return;
-  if (!truncate_at(u.fd, unit_position(u))) io_fail(kErrTruncate, "endfile");
-}
-
-}  // namespace
-
 void unit_rewind(Unit& u) {
   if (u.state == UnitState::RewoundAfterWriting) return;
   if (!u.seekable) io_fail(kErrBackspace, "rewind");
   if (u.state == UnitState::Writing) {
-    cut(u);
+    report(hand_over_and_cut(u));
     // The new state before the new position: an ending in between must
     // not cut the file at its start.
     u.state = UnitState::RewoundAfterWriting;
@@ -273,7 +294,7 @@ void unit_rewind(Unit& u) {
 }
 
 void unit_close(Unit& u, bool remove) {
-  if (u.state == UnitState::Writing) cut(u);
+  if (u.state == UnitState::Writing) report(hand_over_and_cut(u));
   if (remove && u.name != nullptr && !u.scratch) ::unlink(u.name);
   int fd = u.fd;
   char* name = u.name;
@@ -298,33 +319,35 @@ void unit_close(Unit& u, bool remove) {
 
 namespace {
 
+// A hand-over that an ending interrupted on its way, completed as far as
+// it got: a buffer being settled has reached the host, and a stream's
+// write in flight counts as done, since writing it again could repeat it.
+// A write at a position is simply made again.
+void complete_interrupted_hand_over(Unit& u) {
+  if (u.settling) {
+    settle(u, u.settled_pos);
+  } else if (u.flushing && !u.positional) {
+    settle(u, u.bufpos + static_cast<std::int64_t>(u.len));
+  }
+}
+
+// CLOSE as the exit hook makes it, from any point of the program and
+// without a report: the same hand-over and cut as a statement's, then the
+// descriptor closed (named units only). Returns the errno of a failed
+// write, or 0.
 int close_at_exit(Unit& u) {
   if (!u.connected()) return 0;
-  int error = 0;
+  Failure f;
   if (u.state == UnitState::Writing) {
-    std::int64_t end;
-    if (u.settling) {
-      end = u.settled_pos;  // the buffer reached the host just now
-    } else if (u.flushing && !u.positional) {
-      end = u.bufpos + static_cast<std::int64_t>(u.len);  // in flight: counted as handed over
-    } else if (u.len != 0 && !cut_before_writing(u)) {
-      end = -1;  // the older bytes could not go: the records stay unwritten
-    } else {
-      std::size_t done = 0;
-      end = u.bufpos + static_cast<std::int64_t>(u.len);
-      if (u.len != 0 && !put_bytes(u, u.buf, u.len, u.bufpos, done)) {
-        error = errno;
-        end = whole_records_end(u.buf, done, u.bufpos);
-      }
-    }
-    if (end >= 0 && u.name != nullptr && u.seekable) truncate_at(u.fd, end);
+    complete_interrupted_hand_over(u);
+    f = hand_over_and_cut(u);
   }
   int fd = u.fd;
   bool named = u.name != nullptr;
   u.fd = -1;
   fence();
   if (named) host_close(fd);
-  return error;
+  return f.context == kWrite ? f.number : 0;
 }
 
 // A standard descriptor that the process was started without is taken by
