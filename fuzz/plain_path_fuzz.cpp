@@ -65,6 +65,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const char* q = field_end;
   while (q != end && (*q == ' ' || *q == '\t')) ++q;
   if (q != end && *q == ',') ++q;
-  if (u.buf + u.rpos != q) std::abort();
+  if (rt::unit_next(u) != q) std::abort();
   return 0;
 }

@@ -160,7 +160,7 @@ void write_item(const FormatItem& item, const char* element, Length length) {
 // from the right.
 void read_number(const FormatItem& item, char* element, Length length) {
   const char* field = read_field(static_cast<std::size_t>(item.width));
-  Record& text = st().record;  // unused by a read statement
+  Record& text = st().number;
   ScannedForm form;
   if (scan_number(field, field + item.width, ScanRule::Field, text, form) != ScanResult::Number) {
     io_fail(kErrUnexpectedChar, kContext);
@@ -175,18 +175,8 @@ void read_number(const FormatItem& item, char* element, Length length) {
     store_integer(size, element, n.integer);
     return;
   }
-  if (!form.point && item.digits > 0) {
-    // 12345 in F7.2 -> 12345e-2; 1e3 -> 1e1
-    long exponent = form.exponent_value - item.digits;
-    text.len = form.mantissa_len;
-    text.append('e');
-    if (exponent < 0) text.append('-');
-    char digits[24];
-    std::size_t k = num::magnitude_digits(
-        static_cast<unsigned long long>(exponent < 0 ? -exponent : exponent), digits);
-    text.append(digits, k);
-    form.exponent = true;
-  }
+  // 12345 in F7.2 -> 123.45; 1e3 -> 10.
+  if (!form.point && item.digits > 0) form.scale -= item.digits;
   double value = read_scanned(text, form, true).real;
   if (length == 4)
     store(element, static_cast<float>(value));

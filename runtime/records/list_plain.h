@@ -46,9 +46,9 @@ enum class PlainStore : unsigned char { Int32, Int64, Real32, Real64 };
 template <PlainStore how>
 [[gnu::always_inline]] inline bool read_plain_as(Unit& u, char* element) {
   constexpr bool real = how == PlainStore::Real32 || how == PlainStore::Real64;
-  if (u.rpos >= u.len) return false;
+  const char* p = unit_next(u);
+  if (p == unit_end(u)) return false;
   // Blanks, tabs and newlines, then a sign.
-  const char* p = u.buf + u.rpos;
   bool negative = false;
   for (;; ++p) {
     if (*p == ' ' || *p == '\t' || *p == '\n') continue;
@@ -82,7 +82,7 @@ template <PlainStore how>
       break;
     }
     if (*p != ' ' && *p != '\t') {
-      if (p == u.buf + u.len) return false;
+      if (p == unit_end(u)) return false;
       break;
     }
   }
@@ -104,7 +104,7 @@ template <PlainStore how>
       store(element, static_cast<std::int64_t>(value));
     }
   }
-  u.rpos = static_cast<std::size_t>(p - u.buf);
+  unit_take_to(u, p);
   return true;
 }
 

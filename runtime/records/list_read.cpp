@@ -52,9 +52,9 @@ struct Field {
   ScannedNumber number;
 };
 
-// The field [p, end) as a whole, errors included. Its number's normal
-// text goes into `text`, which must not hold the field; the real reading
-// is made when `want_real` is set.
+// The field [p, end) as a whole, errors included. Its number's mantissa
+// goes into `text`, which must not hold the field; the real reading is
+// made when `want_real` is set.
 Field parse_field(const char* p, const char* end, Record& text, bool want_real) {
   Field f;
   // A repeat count: digits and a "*".
@@ -116,10 +116,10 @@ void assign(Integer type, char* element, const ScannedNumber& value) {
 // file here ends the run.
 int skip_to_value(Unit& u) {
   for (;;) {
-    const char* p = u.buf + u.rpos;
-    const char* end = u.buf + u.len;
+    const char* p = unit_next(u);
+    const char* end = unit_end(u);
     while (p != end && (*p == ' ' || *p == '\t' || *p == '\n')) ++p;
-    u.rpos = static_cast<std::size_t>(p - u.buf);
+    unit_take_to(u, p);
     if (p != end) return static_cast<unsigned char>(*p);
     if (unit_refill(u, kContext) < 0) io_fail(kEndOfFile, kContext);
   }
@@ -138,12 +138,12 @@ void skip_separator(Unit& u) {
 // The field that starts at the unit's position, consumed; in place when
 // it lies whole in the buffer, else gathered into the token.
 Field take_field(Unit& u, Record& tok, Record& text, bool want_real) {
-  const char* start = u.buf + u.rpos;
-  const char* end = u.buf + u.len;
+  const char* start = unit_next(u);
+  const char* end = unit_end(u);
   const char* p = start;
   while (p != end && !is_separator(static_cast<unsigned char>(*p))) ++p;
   if (p != end) {
-    u.rpos = static_cast<std::size_t>(p - u.buf);
+    unit_take_to(u, p);
     return parse_field(start, p, text, want_real);
   }
   tok.len = 0;
@@ -185,9 +185,9 @@ namespace {
     unit_advance(u);
     return;
   }
-  // The field may lie in the token; its number's normal text goes into the
-  // output record's storage, which a read statement does not use.
-  Field f = take_field(u, st.token, st.record, is_real_type(type));
+  // The field may lie in the token; its number's mantissa goes into the
+  // statement's number text.
+  Field f = take_field(u, st.token, st.number, is_real_type(type));
   if (f.repeat > 0) {
     // "3*" alone gives three null values; "3*7" three sevens.
     st.repeat_left = f.repeat - 1;
@@ -229,8 +229,8 @@ int e_rsle() {
   if (statement.kind != StatementKind::ListRead) return 0;
   // The rest of the record is never read; usually it is only its end.
   Unit& u = *statement.unit;
-  if (u.rpos < u.len && u.buf[u.rpos] == '\n') {
-    ++u.rpos;
+  if (unit_next(u) != unit_end(u) && *unit_next(u) == '\n') {
+    unit_advance(u);
     statement_finish();
     return 0;
   }

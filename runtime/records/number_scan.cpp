@@ -35,12 +35,12 @@ class Scanner {
   }
   void save(char c) { text_.append(c); }
 
-  // Takes an optional sign; a minus goes into the text.
-  void sign() {
+  // Takes an optional sign; true for a minus.
+  bool sign() {
     int c = current();
-    if (c != '+' && c != '-') return;
-    if (c == '-') save('-');
+    if (c != '+' && c != '-') return false;
     next();
+    return c == '-';
   }
 
   // Takes the digits in view; returns how many.
@@ -53,8 +53,17 @@ class Scanner {
     return n;
   }
 
-  std::size_t saved() const { return text_.len; }
-  const char* saved_text() const { return text_.data; }
+  // Takes the digits in view as a number, held below `limit`; returns how
+  // many digits there were.
+  int read_number(long limit, long& value) {
+    int n = 0;
+    value = 0;
+    for (; is_digit(current()); ++n) {
+      if (value < limit) value = value * 10 + (*p_ - '0');
+      next();
+    }
+    return n;
+  }
 
  private:
   void pass_blanks() {
@@ -76,7 +85,7 @@ ScanResult scan_number(const char* p, const char* end, ScanRule rule, Record& te
   form = {};
   Scanner s(p, end, rule, text);
   // The mantissa: "-12.5", ".5", "5."
-  s.sign();
+  if (s.sign()) s.save('-');
   int digits = s.read_digits();
   if (s.current() == '.') {
     form.point = true;
@@ -88,25 +97,18 @@ ScanResult scan_number(const char* p, const char* end, ScanRule rule, Record& te
     if (rule == ScanRule::List) return ScanResult::NoDigits;
     s.save('0');  // a blank field, a lone sign or point: zero
   }
-  form.mantissa_len = s.saved();
   // The exponent: "e-3", "D+2", or a sign right after the digits, "-3".
   int c = s.current();
   form.letter = c == 'E' || c == 'e' || c == 'D' || c == 'd';
   if (form.letter || c == '+' || c == '-') {
     form.exponent = true;
-    s.save('e');
     if (form.letter) s.next();
-    s.sign();
-    std::size_t first = s.saved();
-    if (s.read_digits() == 0) {
-      if (rule == ScanRule::List) return ScanResult::ExponentDigits;
-      s.save('0');  // "1e" in a field: blanks count as zeros
+    bool negative = s.sign();
+    // "1e" in a field: its blanks count as zeros.
+    if (s.read_number(kExponentLimit, form.scale) == 0 && rule == ScanRule::List) {
+      return ScanResult::ExponentDigits;
     }
-    const char* t = s.saved_text();
-    for (std::size_t i = first; i < s.saved() && form.exponent_value < kExponentLimit; ++i) {
-      form.exponent_value = form.exponent_value * 10 + (t[i] - '0');
-    }
-    if (t[first - 1] == '-') form.exponent_value = -form.exponent_value;
+    if (negative) form.scale = -form.scale;
   }
   return s.at_end() ? ScanResult::Number : ScanResult::Trailing;
 }
@@ -134,9 +136,19 @@ ScannedNumber read_scanned(Record& text, const ScannedForm& form, bool want_real
   ScannedNumber n;
   n.integral = !form.point && !form.letter;
   if (want_real || form.exponent) {
+    // "12.5" with scale -3 -> "12.5e-3"
+    const std::size_t mantissa_len = text.len;
+    if (form.scale != 0) {
+      char digits[24];
+      unsigned long magnitude =
+          static_cast<unsigned long>(form.scale < 0 ? -form.scale : form.scale);
+      text.append(form.scale < 0 ? "e-" : "e", form.scale < 0 ? 2 : 1);
+      text.append(digits, num::magnitude_digits(magnitude, digits));
+    }
     text.extend(1);  // room for the conversion's terminator
     --text.len;
     n.real = num::parse_decimal(text.data, text.len);
+    text.len = mantissa_len;
   }
   if (!form.point && !form.exponent) {
     n.integer_overflow = !integer_of(text.data, text.len, n.integer);

@@ -5,11 +5,12 @@
 //   [+|-] digits [. digits] [(E|e|D|d) [+|-] digits | (+|-) digits]
 //
 // A sign directly after the digits opens an exponent too: "1.5-3" is
-// 0.0015. The scanner only checks the grammar and writes the number in a
-// normal form, "[-]digits[.digits][e[-]digits]"; one call converts that
-// text afterwards (num::parse_decimal, or the integer reading below).
-// The list reader's plain path (list_read.cpp) reads the common short
-// numbers on its own, for speed; a fuzz target holds the two equal.
+// 0.0015. The scanner only checks the grammar; it writes the mantissa in a
+// normal form, "[-]digits[.digits]", and hands back the exponent as a
+// number, the value's scale. One call converts the two afterwards
+// (read_scanned). The list reader's plain path (list_plain.h) reads the
+// common short numbers on its own, for speed; a fuzz target holds the two
+// equal.
 #pragma once
 
 #include <cstddef>
@@ -35,11 +36,13 @@ struct ScannedForm {
   bool point = false;   // a "." in the mantissa
   bool letter = false;  // an exponent opened by a letter
   bool exponent = false;
-  std::size_t mantissa_len = 0;  // the normal text before its "e"
-  long exponent_value = 0;       // held within +-100000: beyond, all is zero or infinite
+  // The decimal exponent: the value is the mantissa times 10^scale. Held
+  // within +-100000: beyond, every value is a zero or an infinity.
+  long scale = 0;
 };
 
-// Scans [p, end) as one number into `text` (emptied first).
+// Scans [p, end) as one number: its mantissa into `text` (emptied first),
+// the rest into `form`.
 ScanResult scan_number(const char* p, const char* end, ScanRule rule, Record& text,
                        ScannedForm& form);
 
@@ -54,9 +57,9 @@ struct ScannedNumber {
   double real = 0;
 };
 
-// The readings of a scanned number; `text` is its normal form, and is
-// given a terminator for the conversion. The real reading is made only
-// when `want_real` is set or the integer reading needs it.
+// The readings of a scanned number; `text` is its mantissa, and is given
+// the scale and a terminator for the conversion. The real reading is made
+// only when `want_real` is set or the integer reading needs it.
 ScannedNumber read_scanned(Record& text, const ScannedForm& form, bool want_real);
 
 }  // namespace rt

@@ -26,6 +26,7 @@ struct Statement {
   bool end_branch = false;
   Record record;  // output record; kept between statements
   Record token;   // the text of a value that lies across a refill
+  Record number;  // the mantissa of a number being read
 
   // List-directed input.
   bool items_ended = false;   // a "/" was read

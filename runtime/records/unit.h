@@ -1,7 +1,7 @@
 // The unit table: 100 numbered connections, each a file descriptor with a
 // buffer of the layer's own. This file (with unit.cpp) is the only writer
-// of a unit's connection and state; the readers only move its read
-// position over the bytes they take.
+// of a unit's fields; the readers move through the read-ahead bytes by
+// its calls (unit_peek, unit_advance, unit_take_to).
 //
 // The state machine, one transition function each:
 //
@@ -101,6 +101,19 @@ inline int unit_peek(Unit& u, const char* context) {
 }
 inline void unit_advance(Unit& u) {
   ++u.rpos;
+}
+
+// The read-ahead bytes not yet taken, [unit_next(u), unit_end(u)), for a
+// reader that scans them in place; *unit_end(u) is the NUL end mark.
+inline const char* unit_next(const Unit& u) {
+  return u.buf + u.rpos;
+}
+inline const char* unit_end(const Unit& u) {
+  return u.buf + u.len;
+}
+// Takes the read-ahead bytes before p, a position in that range.
+inline void unit_take_to(Unit& u, const char* p) {
+  u.rpos = static_cast<std::size_t>(p - u.buf);
 }
 
 // Skips the rest of the record and its newline, across refills of the
