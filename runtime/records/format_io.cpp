@@ -112,7 +112,7 @@ const FormatItem* walk_to_data(bool item_waiting) {
       ++s.walk;
     } else {
       if (!item_waiting) return nullptr;
-      if (!f.has_data) io_fail(kErrFormat, kContext);
+      if (!f.has_data()) io_fail(kErrFormat, kContext);
       perform({.op = FormatOp::NewRecord});
       s.group_left[0] = 1;
       s.walk = f.revert;

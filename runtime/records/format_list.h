@@ -49,7 +49,14 @@ struct FormatList {
   std::size_t count = 0;
   std::size_t cap = 0;
   std::size_t revert = 1;  // where the list starts over when items remain
-  bool has_data = false;
+
+  // Whether any item takes data (a list without one cannot start over).
+  bool has_data() const {
+    for (std::size_t i = 0; i < count; ++i) {
+      if (items[i].takes_data()) return true;
+    }
+    return false;
+  }
 };
 
 // Parses `text` into `list`. Returns false when the list cannot be parsed.

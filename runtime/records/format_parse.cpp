@@ -17,7 +17,6 @@ class FormatParser {
   bool parse() {
     list_.count = 0;
     list_.revert = 1;
-    list_.has_data = false;
     if (next() != '(') return false;
     ++p_;
     return group(1, 0);
@@ -31,7 +30,10 @@ class FormatParser {
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
   }
 
-  // An unsigned count; -1 when no digit stands here, -2 when it is too large.
+  // An unsigned count; -1 when no digit stands here, -2 when it is too
+  // large. Blanks between its digits are passed over ("1 5X" is 15X), as
+  // everywhere outside literals: the list reads the same however it is
+  // spaced.
   int count() {
     next();
     if (*p_ < '0' || *p_ > '9') return -1;
@@ -42,6 +44,15 @@ class FormatParser {
       while (*p_ == ' ' || *p_ == '\t') ++p_;
     }
     return static_cast<int>(value);
+  }
+
+  // ".n" after a width, when a point stands here; -1 without one, -2 for a
+  // point without a count.
+  int dot_count() {
+    if (next() != '.') return -1;
+    ++p_;
+    int n = count();
+    return n < 0 ? -2 : n;
   }
 
   bool add(const FormatItem& item) {
@@ -82,62 +93,78 @@ class FormatParser {
     return add({.op = FormatOp::Close, .match = static_cast<int>(open)});
   }
 
+  // One item of a group: an optional repeat count, then a literal, a
+  // nested group or a descriptor.
   bool item(int depth) {
     int repeat = count();
     if (repeat == 0 || repeat < -1) return false;
-    bool counted = repeat > 0;
-    if (!counted) repeat = 1;
     char c = next();
-    if (c == '\'' || c == '"') return !counted && literal(c);
+    // A literal takes no repeat count: "2'ab'" is refused rather than
+    // guessed at, since older lists used a count before text as its length.
+    if (c == '\'' || c == '"') return repeat == -1 && literal(c);
+    if (repeat == -1) repeat = 1;
     ++p_;
-    if (c == '(') {
-      if (expansion_ * repeat > kMaxGroupExpansion) return false;
-      expansion_ *= repeat;
-      bool ok = group(repeat, depth + 1);
-      expansion_ /= repeat;
-      return ok;
-    }
     switch (c) {
+      case '(':
+        return nested_group(repeat, depth);
       case 'X':
         return add({.op = FormatOp::Blanks, .width = repeat});
       case '/':
-        for (int i = 0; i < repeat; ++i) {
-          if (!add({.op = FormatOp::NewRecord})) return false;
-        }
-        return true;
-      case 'I': {
-        int w = count();
-        if (w <= 0) return false;
-        int m = -1;
-        if (next() == '.') {
-          ++p_;
-          m = count();
-          if (m < 0 || m > w) return false;
-        }
-        list_.has_data = true;
-        ++data_;
-        return add({.op = FormatOp::Int, .repeat = repeat, .width = w, .digits = m});
-      }
-      case 'F': {
-        int w = count();
-        if (w <= 0 || next() != '.') return false;
-        ++p_;
-        int d = count();
-        if (d < 0) return false;
-        list_.has_data = true;
-        ++data_;
-        return add({.op = FormatOp::Fixed, .repeat = repeat, .width = w, .digits = d});
-      }
-      case 'A': {
-        int w = count();
-        if (w == 0 || w < -1) return false;
-        list_.has_data = true;
-        ++data_;
-        return add({.op = FormatOp::Alpha, .repeat = repeat, .width = w < 0 ? 0 : w});
-      }
+        return new_records(repeat);
+      case 'I':
+        return int_descriptor(repeat);
+      case 'F':
+        return fixed_descriptor(repeat);
+      case 'A':
+        return alpha_descriptor(repeat);
       default:
         return false;
     }
+  }
+
+  // r(...): the group's passes multiply the work of every item inside.
+  bool nested_group(int repeat, int depth) {
+    if (expansion_ * repeat > kMaxGroupExpansion) return false;
+    expansion_ *= repeat;
+    bool ok = group(repeat, depth + 1);
+    expansion_ /= repeat;
+    return ok;
+  }
+
+  // r/: r record ends.
+  bool new_records(int repeat) {
+    for (int i = 0; i < repeat; ++i) {
+      if (!add({.op = FormatOp::NewRecord})) return false;
+    }
+    return true;
+  }
+
+  // rIw or rIw.m, with 0 <= m <= w.
+  bool int_descriptor(int repeat) {
+    int w = count();
+    int m = dot_count();
+    if (w <= 0 || m < -1 || m > w) return false;
+    return add_data({.op = FormatOp::Int, .repeat = repeat, .width = w, .digits = m});
+  }
+
+  // rFw.d: the point and d are required.
+  bool fixed_descriptor(int repeat) {
+    int w = count();
+    int d = dot_count();
+    if (w <= 0 || d < 0) return false;
+    return add_data({.op = FormatOp::Fixed, .repeat = repeat, .width = w, .digits = d});
+  }
+
+  // rA or rAw; without w the variable's length.
+  bool alpha_descriptor(int repeat) {
+    int w = count();
+    if (w == 0 || w < -1) return false;
+    return add_data({.op = FormatOp::Alpha, .repeat = repeat, .width = w < 0 ? 0 : w});
+  }
+
+  bool add_data(const FormatItem& item) {
+    ++data_;
+    return add(item);
   }
 
   // 'it''s' -> it's
