@@ -1,13 +1,17 @@
 // Whatever ends a run ends it the specified way and leaves the exchange
 // file ending after a whole record: full devices, file size limits,
 // places that may not be written, a broken standard output.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <string>
+#include <thread>
 
 #include "tests/child.h"
 #include "tests/program_run.h"
@@ -146,6 +150,57 @@ TEST(BrokenStandardOutput, FailedFinalFlushMakesTheStatusNonZero) {
   EXPECT_EQ(r.err, "write: No space left on device\n");
   EXPECT_TRUE(r.exited);
   EXPECT_EQ(r.code, 1);
+}
+
+// Two runs started together in one directory take their turns on the
+// exchange file: both complete, and the file ends with its 17 records.
+TEST(TwoRunsAtOnce, BothComplete) {
+  const std::string incomplete_end = "PAUSE  statement executed\ns_paus: can't open con!\n";
+  TempDir dir;
+  int failures = 0;
+  for (int round = 0; round < 400; ++round) {
+    ChildResult r[2];
+    std::thread other([&] { r[1] = run_program_in(dir); });
+    r[0] = run_program_in(dir);
+    other.join();
+    for (const ChildResult& one : r) {
+      bool ok = one.out == golden("console.txt") && one.err == incomplete_end && one.code == 1;
+      if (!ok && ++failures <= 3) ADD_FAILURE() << "round " << round << ": " << one.err;
+    }
+    ASSERT_EQ(read_file(dir.file(kExchangeFile)), golden("exchange.txt")) << "round " << round;
+  }
+  EXPECT_EQ(failures, 0);
+}
+
+// A file that another process holds: the run waits for it, and when it is
+// not released within five seconds ends with a report, the file untouched.
+TEST(TwoRunsAtOnce, HeldFileIsWaitedForThenReported) {
+  for (int hold_ms : {300, 7000}) {
+    TempDir dir;
+    write_file(dir.file(kExchangeFile), "held\n");
+    int fd = open(dir.file(kExchangeFile).c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_EQ(flock(fd, LOCK_EX), 0);
+    std::thread release([&] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(hold_ms));
+      close(fd);
+    });
+    ChildResult r = run_program_in(dir);
+    std::string file = read_file(dir.file(kExchangeFile));
+    release.join();
+    if (hold_ms < 5000) {
+      EXPECT_EQ(r.out, golden("console.txt"));
+      EXPECT_EQ(r.code, 1);  // at the pause, without a terminal
+      EXPECT_EQ(file, golden("exchange.txt"));
+    } else {
+      EXPECT_EQ(r.err,
+                "open (held by another process): Resource temporarily unavailable\n"
+                "apparent state: unit 6 (unnamed)\n"
+                "last format: list io\n"
+                "lately writing direct formatted external IO\n");
+      EXPECT_EQ(r.signal, SIGABRT);
+      EXPECT_EQ(file, "held\n");
+    }
+  }
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // OPEN, REWIND and CLOSE. OPEN is three steps: the status becomes the
 // ways to open the file, the file is opened, the unit is connected.
 #include <fcntl.h>
+#include <sys/file.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -48,16 +50,58 @@ OpenWays open_ways(char letter) {
   }
 }
 
-// Opens `name` the first way that succeeds; -1 with errno when none does.
-int open_named(const char* name, const OpenWays& ways, bool& created) {
-  created = false;
-  int fd = -1;
-  if (ways.read_write != 0) fd = host_open(name, ways.read_write);
-  if (fd < 0 && ways.read_only != 0) fd = host_open(name, ways.read_only);
-  if (fd < 0 && ways.create != 0) {
-    fd = host_open(name, ways.create, 0666);
-    created = fd >= 0;
+// How long an OPEN waits for a file that another process holds.
+constexpr long kLockWaitMs = 5000;
+
+// Takes the file's exclusive advisory lock, waiting while another process
+// holds it (another run in the same directory, say), up to kLockWaitMs.
+// The lock is held by a descriptor of its own that shares the file's open
+// description: a reopen of the file in another direction closes the first
+// descriptor but keeps the lock, which goes only when the unit is closed.
+// (A record lock would go with any close of the file.) Returns the lock's
+// descriptor, or -1 with errno.
+int hold_lock(int fd) {
+  int lock_fd = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+  if (lock_fd < 0) return -1;
+  for (long waited = 0;; waited += 2) {
+    if (retry_interrupted([&] { return ::flock(lock_fd, LOCK_EX | LOCK_NB); }) == 0) return lock_fd;
+    if (errno != EWOULDBLOCK || waited >= kLockWaitMs) break;
+    timespec pause{0, 2000000};  // 2 ms
+    ::nanosleep(&pause, nullptr);
   }
+  int error = errno;
+  host_close(lock_fd);
+  errno = error;
+  return -1;
+}
+
+// Opens `name` the first way that succeeds and takes its lock; a way that
+// empties the file empties it only once the lock is held, so that a run
+// never cuts the records of a run that holds the file. -1 with errno and
+// the report's `context` when the file cannot be had.
+int open_named(const char* name, const OpenWays& ways, Connection& c, const char*& context) {
+  context = "open";
+  int fd = -1;
+  int way = 0;
+  for (int w : {ways.read_write, ways.read_only, ways.create}) {
+    if (w != 0 && (fd = host_open(name, w & ~O_TRUNC, 0666)) >= 0) {
+      way = w;
+      break;
+    }
+  }
+  if (fd < 0) return -1;
+  c.lock_fd = hold_lock(fd);
+  if (c.lock_fd < 0) context = "open (held by another process)";
+  bool ok = c.lock_fd >= 0 &&
+            ((way & O_TRUNC) == 0 || retry_interrupted([&] { return ::ftruncate(fd, 0); }) == 0);
+  if (!ok) {
+    int error = errno;
+    if (c.lock_fd >= 0) host_close(c.lock_fd);
+    host_close(fd);
+    errno = error;
+    return -1;
+  }
+  c.writing = way == ways.create;  // a file just created, or emptied for writing
   return fd;
 }
 
@@ -82,7 +126,8 @@ int open_scratch(char*& name) {
   return fd;
 }
 
-// The name without its trailing blanks, in storage of its own.
+// The name's first len characters (its trailing blanks already dropped),
+// in storage of its own with a terminator.
 char* copy_name(const char* text, std::size_t len) {
   char* name = static_cast<char*>(std::malloc(len + 1));
   if (name == nullptr) io_fail(kErrNoMemory, "malloc failure");
@@ -104,7 +149,7 @@ void open_unit(const OpenControl& control) {
 
   // The file.
   Connection c;
-  bool created = false;
+  const char* context = "open";
   if (letter == 's') {
     c.fd = open_scratch(c.name);
     c.scratch = true;
@@ -115,19 +160,18 @@ void open_unit(const OpenControl& control) {
       std::free(c.name);
       io_fail(kErrNewExists, "open");
     }
-    c.fd = open_named(c.name, ways, created);
+    c.fd = open_named(c.name, ways, c, context);
   }
   if (c.fd < 0) {
     int error = errno;
     std::free(c.name);
-    io_fail(error, "open");
+    io_fail(error, context);
   }
 
   // The unit.
   int mode = ::fcntl(c.fd, F_GETFL) & O_ACCMODE;
   c.readable = mode != O_WRONLY;
   c.writable = mode != O_RDONLY;
-  c.writing = created;
   unit_connect(*u, c);
   statement_finish();
 }

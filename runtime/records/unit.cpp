@@ -190,6 +190,7 @@ void unit_connect(Unit& u, const Connection& c) {
   u.len = u.rpos = 0;
   u.bufpos = 0;
   u.state = c.writing ? UnitState::Writing : UnitState::NotWriting;
+  u.lock_fd = c.lock_fd;
   // Connected last, so that a handler finds the unit whole.
   fence();
   u.fd = c.fd;
@@ -297,11 +298,13 @@ void unit_close(Unit& u, bool remove) {
   if (u.state == UnitState::Writing) report(hand_over_and_cut(u));
   if (remove && u.name != nullptr && !u.scratch) ::unlink(u.name);
   int fd = u.fd;
+  int lock_fd = u.lock_fd;
   char* name = u.name;
   char* buf = u.buf;
   // Unconnected first, so that a handler finds nothing half-closed.
   u.fd = -1;
   fence();
+  u.lock_fd = -1;
   u.buf = nullptr;
   u.cap = u.len = u.rpos = 0;
   u.bufpos = 0;
@@ -312,7 +315,11 @@ void unit_close(Unit& u, bool remove) {
   std::free(buf);
   // The records handed over may be lost when the close fails (a network
   // file system reports its write-back errors here).
-  if (name != nullptr && host_close(fd) != 0) io_fail(errno, "close");
+  // The lock goes last, once the file holds all that this run gives it.
+  bool closed = name == nullptr || host_close(fd) == 0;
+  int error = errno;
+  if (lock_fd >= 0) host_close(lock_fd);
+  if (!closed) io_fail(error, "close");
   u.name = nullptr;
   std::free(name);
 }
@@ -347,6 +354,8 @@ int close_at_exit(Unit& u) {
   u.fd = -1;
   fence();
   if (named) host_close(fd);
+  if (u.lock_fd >= 0) host_close(u.lock_fd);
+  u.lock_fd = -1;
   return f.context == kWrite ? f.number : 0;
 }
 

@@ -42,6 +42,7 @@ enum class UnitState : unsigned char { NotWriting, Writing, RewoundAfterWriting 
 
 struct Unit {
   int fd = -1;           // -1 while unconnected
+  int lock_fd = -1;      // holds a named file's lock while connected; -1: none
   char* name = nullptr;  // file name; null for the standard streams
   bool readable = false;
   bool writable = false;
@@ -80,6 +81,7 @@ inline Unit* unit_at(long long n) {
 // A descriptor to connect a unit to, and what may be done with it.
 struct Connection {
   int fd = -1;
+  int lock_fd = -1;      // holds the file's lock; taken over by the unit
   char* name = nullptr;  // taken over by the unit; null for a standard stream
   bool readable = false;
   bool writable = false;
