@@ -15,6 +15,7 @@
 #include <cstdlib>
 
 #include "linalg/gaussjo.h"
+#include "linalg/kernels.h"
 
 namespace linalg {
 
@@ -30,6 +31,8 @@ constexpr size_t kMultiplierRoom = 65536;
 constexpr size_t kSmallBlock = 16;
 constexpr size_t kLargeBlock = 32;
 constexpr size_t kLargeOrder = 1500;
+static_assert(kSmallBlock <= kMaxSweepSteps && kLargeBlock <= kMaxSweepSteps,
+              "a block's steps must fit the sweep's room for them");
 // Small orders keep their multipliers on the stack (4 KiB); larger ones
 // take them from the heap, once per call.
 constexpr size_t kStackRoom = 512;

@@ -25,6 +25,8 @@ struct Columns {
 // multipliers, n for each step: t[q*n + j] is the multiplier of row j at
 // step first+q. Row p of a column is left alone by step p and changed by
 // all the others.
+// `count` is at most kMaxSweepSteps.
+inline constexpr std::size_t kMaxSweepSteps = 64;
 using SweepFn = void (*)(const Columns* spans, std::size_t count_of_spans, std::size_t n,
                          std::size_t first, std::size_t count, const double* t);
 
