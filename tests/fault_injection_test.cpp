@@ -128,10 +128,19 @@ struct Verdict {
   std::vector<std::string> unsound;
 };
 
+// One fault injected into a run: a signal delivered as a call returns, or
+// an error that the call returns.
+struct Fault {
+  std::string what;                      // e.g. "SIGINT at write #3"
+  const SignalEnding* signal = nullptr;  // null: an error
+  std::string error;                     // e.g. "EIO"
+};
+
 // Judges one run: the common checks, then the ending that `fault` allows.
-void judge(Verdict& v, const std::string& what, const Scene& scene, const TempDir& dir,
-           const ChildResult& r, const SignalEnding* signal, const std::string& error) {
+void judge(Verdict& v, const Fault& fault, const Scene& scene, const TempDir& dir,
+           const ChildResult& r) {
   ++v.cases;
+  const SignalEnding* signal = fault.signal;
   const std::string console = golden("console.txt");
   const std::string exchange = golden("exchange.txt");
   const bool file_there = std::filesystem::exists(dir.file(kExchangeFile));
@@ -156,7 +165,7 @@ void judge(Verdict& v, const std::string& what, const Scene& scene, const TempDi
     const bool early =
         r.signal == signal->number && r.out.empty() && r.err.empty() && old_untouched;
     if (!handled && !killed && !early && !complete) faults.push_back("wrong ending for the signal");
-  } else if (error == "EINTR") {
+  } else if (fault.error == "EINTR") {
     if (!complete) faults.push_back("an interruption changed the run");
   } else {
     const bool reported = !r.err.empty() && !(r.exited && r.code == 0);
@@ -165,7 +174,7 @@ void judge(Verdict& v, const std::string& what, const Scene& scene, const TempDi
     if (!reported && !whole) faults.push_back("error neither reported nor harmless");
   }
   if (!faults.empty()) {
-    std::string line = std::string(scene.name) + ", " + what + ":";
+    std::string line = std::string(scene.name) + ", " + fault.what + ":";
     for (const std::string& f : faults) line += " " + f + ";";
     line += " status " + std::to_string(r.exited ? r.code : -r.signal) + ", stderr [" + r.err + "]";
     v.unsound.push_back(line);
@@ -197,7 +206,7 @@ TEST(FaultInjection, EveryCallOfACompleteRun) {
         ChildResult r = run_traced(dir, scene,
                                    {"-o", "/dev/null", "-e", "trace=" + call, "-e",
                                     "inject=" + call + ":signal=" + s.name + ":when=" + when});
-        judge(v, std::string(s.name) + " at " + at, scene, dir, r, &s, "");
+        judge(v, {.what = std::string(s.name) + " at " + at, .signal = &s}, scene, dir, r);
       }
       auto errors = kErrors.find(call);
       if (errors == kErrors.end()) continue;
@@ -205,7 +214,7 @@ TEST(FaultInjection, EveryCallOfACompleteRun) {
         ChildResult r = run_traced(dir, scene,
                                    {"-o", "/dev/null", "-e", "trace=" + call, "-e",
                                     "inject=" + call + ":error=" + e + ":when=" + when});
-        judge(v, e + " from " + at, scene, dir, r, nullptr, e);
+        judge(v, {.what = e + " from " + at, .error = e}, scene, dir, r);
       }
     }
   }
