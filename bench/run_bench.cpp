@@ -13,7 +13,8 @@
 // Beside them, each system call that a run makes beyond the exit-only
 // process's, alone: the terminal check on a standard unit or an opened
 // file, an OPEN's failed first attempts, and the rewrite of the exchange
-// file (cut to nothing, one record written, closed), on disk and in memory.
+// file (cut to nothing, one record written, closed), on disk and in memory,
+// and the lock that the OPEN holds on it.
 // The static start-up's readlink of /proc/self/exe is the exit-only
 // process's too.
 //
@@ -22,6 +23,7 @@
 #include <fcntl.h>
 #include <spawn.h>
 #include <stdlib.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -98,6 +100,20 @@ void BM_failed_open(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(open("/tmp/meld-run-absent", O_RDWR | O_CLOEXEC));
 }
 
+// The lock that an OPEN holds on a file: a descriptor of its own, the
+// lock taken, and at the CLOSE the descriptor closed.
+void BM_file_lock(benchmark::State& state) {
+  std::string path = "/tmp/meld-lock-" + std::to_string(getpid());
+  int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  for (auto _ : state) {
+    int lock_fd = fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    benchmark::DoNotOptimize(flock(lock_fd, LOCK_EX | LOCK_NB));
+    close(lock_fd);
+  }
+  close(fd);
+  unlink(path.c_str());
+}
+
 // Opens the file that the previous iteration left, cuts it, writes one
 // record and closes it, as a run does with the exchange file.
 void BM_rewrite_file(benchmark::State& state, const char* base) {
@@ -117,6 +133,7 @@ void BM_rewrite_file(benchmark::State& state, const char* base) {
 BENCHMARK(BM_readlink_self_exe);
 BENCHMARK(BM_terminal_check);
 BENCHMARK(BM_failed_open);
+BENCHMARK(BM_file_lock);
 BENCHMARK_CAPTURE(BM_rewrite_file, on_disk, "/tmp")->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_rewrite_file, in_memory, "/dev/shm")->Unit(benchmark::kMicrosecond);
 

@@ -206,7 +206,8 @@ TEST(FaultInjection, EveryCallOfACompleteRun) {
         ChildResult r = run_traced(dir, scene,
                                    {"-o", "/dev/null", "-e", "trace=" + call, "-e",
                                     "inject=" + call + ":signal=" + s.name + ":when=" + when});
-        judge(v, {.what = std::string(s.name) + " at " + at, .signal = &s}, scene, dir, r);
+        judge(v, {.what = std::string(s.name) + " at " + at, .signal = &s, .error = ""}, scene, dir,
+              r);
       }
       auto errors = kErrors.find(call);
       if (errors == kErrors.end()) continue;
@@ -214,7 +215,7 @@ TEST(FaultInjection, EveryCallOfACompleteRun) {
         ChildResult r = run_traced(dir, scene,
                                    {"-o", "/dev/null", "-e", "trace=" + call, "-e",
                                     "inject=" + call + ":error=" + e + ":when=" + when});
-        judge(v, {.what = e + " from " + at, .error = e}, scene, dir, r);
+        judge(v, {.what = e + " from " + at, .signal = nullptr, .error = e}, scene, dir, r);
       }
     }
   }
