@@ -1,7 +1,6 @@
-#include <unistd.h>
-
 #include "runtime/frame/frame.h"
 #include "runtime/frame/message.h"
+#include "runtime/host/host.h"
 #include "runtime/records/layer.h"
 
 namespace rt {
@@ -31,7 +30,7 @@ void end_process(int status) {
     if (status == 0) status = 1;
     console_error = 0;
   }
-  ::_exit(status);
+  host::exit_now(status);
 }
 
 }  // namespace rt

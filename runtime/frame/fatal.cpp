@@ -38,7 +38,7 @@ void f__fatal(int number, const char* context) {
   if (fatal_started) {
     line << "(f__fatal already called, aborting.)";
     line.send();
-    std::abort();
+    std::abort();  // the SIGABRT handler still runs
   }
   fatal_started = true;
   // Then where: the unit, the format and the kind of the latest statement.

@@ -1,22 +1,18 @@
 #include "runtime/frame/message.h"
 
-#include <string.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstring>
 
-#include "runtime/records/host_call.h"
+#include "runtime/host/host.h"
 
 namespace rt {
 
 namespace {
 
-// Writes all of [data, data + n) to descriptor fd, retrying after
-// interruptions. Returns false with errno set when the host fails.
+// Writes all of [data, data + n) to descriptor fd. Returns false with
+// errno set when the host fails.
 bool write_all(int fd, const char* data, std::size_t n) {
   while (n > 0) {
-    ssize_t done = retry_interrupted([&] { return ::write(fd, data, n); });
+    long long done = host::write_some(fd, data, n);
     if (done < 0) return false;
     data += done;
     n -= static_cast<std::size_t>(done);
@@ -56,12 +52,11 @@ Message& Message::operator<<(long long number) {
 }
 
 const char* host_error_text(int number) {
-  const char* text = ::strerrordesc_np(number);
-  return text != nullptr ? text : "Unknown error";
+  return host::error_text(number);
 }
 
 void Message::send() {
-  write_all(STDERR_FILENO, text_, len_);
+  write_all(host::kStandardError, text_, len_);
   len_ = 0;
 }
 

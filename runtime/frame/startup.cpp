@@ -1,7 +1,7 @@
-#include <cfenv>
 #include <cstdlib>
 
 #include "runtime/frame/frame.h"
+#include "runtime/host/host.h"
 #include "runtime/records/errors.h"
 #include "runtime/records/layer.h"
 
@@ -17,7 +17,7 @@ constinit char** arg_values = nullptr;
 
 int run_program(int argc, char** argv, void (*program)()) {
   // IEEE double, rounding to nearest, every exception masked.
-  std::fesetenv(FE_DFL_ENV);
+  host::reset_floating_point();
   f_setarg(argc, argv);
   f_setsig();
   f_init();

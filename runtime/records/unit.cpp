@@ -1,16 +1,12 @@
 #include "runtime/records/unit.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
+#include "runtime/host/host.h"
 #include "runtime/records/errors.h"
-#include "runtime/records/host_call.h"
 #include "runtime/records/layer.h"
 
 namespace rt {
@@ -58,10 +54,9 @@ void grow_buffer(Unit& u, std::size_t need) {
 bool put_bytes(const Unit& u, const char* data, std::size_t n, std::int64_t at, std::size_t& done) {
   done = 0;
   while (done < n) {
-    ssize_t put = retry_interrupted([&] {
-      return u.positional ? ::pwrite(u.fd, data + done, n - done, at + static_cast<off_t>(done))
-                          : ::write(u.fd, data + done, n - done);
-    });
+    long long put = u.positional ? host::write_at(u.fd, data + done, n - done,
+                                                  at + static_cast<std::int64_t>(done))
+                                 : host::write_some(u.fd, data + done, n - done);
     if (put < 0) return false;
     done += static_cast<std::size_t>(put);
   }
@@ -93,35 +88,27 @@ void settle(Unit& u, std::int64_t pos) {
 }
 
 // Replaces the descriptor by one opened anew with `flags`.
-bool reopen(Unit& u, int flags) {
+bool reopen(Unit& u, unsigned flags) {
   if (u.name == nullptr) return false;
-  int fd = host_open(u.name, flags | O_CLOEXEC);
+  int fd = host::open_file(u.name, flags);
   if (fd < 0) return false;
   int old = u.fd;
-  u.readable = (flags & O_ACCMODE) != O_WRONLY;
-  u.writable = (flags & O_ACCMODE) != O_RDONLY;
+  u.readable = (flags & host::kRead) != 0;
+  u.writable = (flags & host::kWrite) != 0;
   fence();
   u.fd = fd;
   fence();
   // The records written through the old descriptor may be lost when its
   // close fails (a network file system reports its write-back errors here).
-  if (host_close(old) != 0) io_fail(errno, "close");
+  if (host::close_file(old) != 0) io_fail(errno, "close");
   return true;
-}
-
-// Cuts the file at pos when it extends beyond; false when the host fails.
-bool truncate_at(int fd, std::int64_t pos) {
-  struct stat st;
-  if (retry_interrupted([&] { return ::fstat(fd, &st); }) != 0) return false;
-  if (pos >= st.st_size) return true;
-  return retry_interrupted([&] { return ::ftruncate(fd, pos); }) == 0;
 }
 
 // The cut that opens a stretch of writing: older bytes at and behind the
 // buffer's position go before the first record is handed over.
 bool cut_before_writing(Unit& u) {
   if (!u.cut_due) return true;
-  if (!truncate_at(u.fd, u.bufpos)) return false;
+  if (!host::cut(u.fd, u.bufpos)) return false;
   u.cut_due = false;
   return true;
 }
@@ -166,7 +153,7 @@ Failure hand_over_and_cut(Unit& u) {
   Failure f = hand_over(u);
   if (f.context == kEndfile) return f;  // nothing was written
   if (u.name == nullptr || !u.seekable) return f;
-  if (!truncate_at(u.fd, unit_position(u)) && !f.failed()) f = {kErrTruncate, kEndfile};
+  if (!host::cut(u.fd, unit_position(u)) && !f.failed()) f = {kErrTruncate, kEndfile};
   return f;
 }
 
@@ -181,8 +168,8 @@ void unit_connect(Unit& u, const Connection& c) {
   u.name = c.name;
   u.readable = c.readable;
   u.writable = c.writable;
-  u.seekable = ::isatty(c.fd) == 0;
-  u.positional = c.name != nullptr && u.seekable && ::lseek(c.fd, 0, SEEK_CUR) >= 0;
+  u.seekable = !host::is_terminal(c.fd);
+  u.positional = c.name != nullptr && u.seekable && host::positionable(c.fd);
   u.scratch = c.scratch;
   u.line_flush = c.each_record || !u.seekable;
   u.eof = false;
@@ -201,9 +188,8 @@ int unit_refill(Unit& u, const char* context) {
   u.bufpos += static_cast<std::int64_t>(u.len);
   u.len = 0;
   u.rpos = 0;
-  ssize_t got = retry_interrupted([&] {
-    return u.positional ? ::pread(u.fd, u.buf, u.cap, u.bufpos) : ::read(u.fd, u.buf, u.cap);
-  });
+  long long got = u.positional ? host::read_at(u.fd, u.buf, u.cap, u.bufpos)
+                               : host::read_some(u.fd, u.buf, u.cap);
   if (got < 0) io_fail(errno, context);
   if (got == 0) return -1;
   u.len = static_cast<std::size_t>(got);
@@ -252,9 +238,9 @@ void unit_put_record(Unit& u, const char* data, std::size_t n) {
 void unit_to_writing(Unit& u, const char* context) {
   if (u.state == UnitState::Writing) return;
   std::int64_t pos = u.state == UnitState::RewoundAfterWriting ? 0 : unit_position(u);
-  if (!u.writable && !reopen(u, O_RDWR)) io_fail(kErrCantWrite, context);
+  if (!u.writable && !reopen(u, host::kReadWrite)) io_fail(kErrCantWrite, context);
   // A stream that read ahead goes back to where the reading stopped.
-  if (!u.positional && u.seekable && u.rpos < u.len) ::lseek(u.fd, pos, SEEK_SET);
+  if (!u.positional && u.seekable && u.rpos < u.len) host::seek(u.fd, pos);
   u.len = 0;
   u.rpos = 0;
   u.bufpos = pos;
@@ -268,7 +254,8 @@ void unit_to_reading(Unit& u, const char* context) {
   if (u.state == UnitState::NotWriting) return;
   unit_flush(u);
   std::int64_t pos = u.state == UnitState::RewoundAfterWriting ? 0 : unit_position(u);
-  if (!u.readable && !reopen(u, O_RDWR) && !reopen(u, O_RDONLY)) io_fail(kErrCantRead, context);
+  if (!u.readable && !reopen(u, host::kReadWrite) && !reopen(u, host::kRead))
+    io_fail(kErrCantRead, context);
   u.len = 0;
   u.rpos = 0;
   u.bufpos = pos;
@@ -287,7 +274,7 @@ void unit_rewind(Unit& u) {
     u.state = UnitState::RewoundAfterWriting;
     fence();
   }
-  if (!u.positional) ::lseek(u.fd, 0, SEEK_SET);
+  if (!u.positional) host::seek(u.fd, 0);
   u.len = 0;
   u.rpos = 0;
   u.bufpos = 0;
@@ -296,7 +283,7 @@ void unit_rewind(Unit& u) {
 
 void unit_close(Unit& u, bool remove) {
   if (u.state == UnitState::Writing) report(hand_over_and_cut(u));
-  if (remove && u.name != nullptr && !u.scratch) ::unlink(u.name);
+  if (remove && u.name != nullptr && !u.scratch) host::remove_file(u.name);
   int fd = u.fd;
   int lock_fd = u.lock_fd;
   char* name = u.name;
@@ -316,9 +303,9 @@ void unit_close(Unit& u, bool remove) {
   // The records handed over may be lost when the close fails (a network
   // file system reports its write-back errors here).
   // The lock goes last, once the file holds all that this run gives it.
-  bool closed = name == nullptr || host_close(fd) == 0;
+  bool closed = name == nullptr || host::close_file(fd) == 0;
   int error = errno;
-  if (lock_fd >= 0) host_close(lock_fd);
+  if (lock_fd >= 0) host::close_file(lock_fd);
   if (!closed) io_fail(error, "close");
   u.name = nullptr;
   std::free(name);
@@ -353,23 +340,10 @@ int close_at_exit(Unit& u) {
   bool named = u.name != nullptr;
   u.fd = -1;
   fence();
-  if (named) host_close(fd);
-  if (u.lock_fd >= 0) host_close(u.lock_fd);
+  if (named) host::close_file(fd);
+  if (u.lock_fd >= 0) host::close_file(u.lock_fd);
   u.lock_fd = -1;
   return f.context == kWrite ? f.number : 0;
-}
-
-// A standard descriptor that the process was started without is taken by
-// /dev/null opened the other way round: transfers on it still fail (with
-// EBADF), and no file that the program opens can land on it and receive
-// the records of a standard unit.
-void reserve_standard(int fd, int flags) {
-  if (::fcntl(fd, F_GETFD) >= 0 || errno != EBADF) return;
-  int got = host_open("/dev/null", flags);
-  if (got >= 0 && got != fd) {
-    ::dup2(got, fd);
-    host_close(got);
-  }
 }
 
 }  // namespace
@@ -378,14 +352,19 @@ constinit bool standard_units_connected = false;
 
 void units_connect_standard() {
   if (standard_units_connected) return;
-  reserve_standard(STDIN_FILENO, O_WRONLY);
-  reserve_standard(STDOUT_FILENO, O_RDONLY);
-  reserve_standard(STDERR_FILENO, O_RDONLY);
+  // A standard descriptor that the process was started without is taken
+  // by the null device opened the other way round: transfers on it still
+  // fail, and no file that the program opens can receive the records of a
+  // standard unit.
+  host::hold_standard(host::kStandardInput, true);
+  host::hold_standard(host::kStandardOutput, false);
+  host::hold_standard(host::kStandardError, false);
   // Standard error sees every record at its end.
-  unit_connect(units[0],
-               {.fd = STDERR_FILENO, .writable = true, .writing = true, .each_record = true});
-  unit_connect(units[5], {.fd = STDIN_FILENO, .readable = true});
-  unit_connect(units[6], {.fd = STDOUT_FILENO, .writable = true, .writing = true});
+  unit_connect(
+      units[0],
+      {.fd = host::kStandardError, .writable = true, .writing = true, .each_record = true});
+  unit_connect(units[5], {.fd = host::kStandardInput, .readable = true});
+  unit_connect(units[6], {.fd = host::kStandardOutput, .writable = true, .writing = true});
   standard_units_connected = true;
 }
 
