@@ -60,16 +60,43 @@ TEST(ListRead, ValuesSeparatorsAndRecords) {
       {"12+1 5-1 -25-1\n", "iii", {120, 0, -2}, {}, "<eof>"},
       {"2*3+2 4\n", "idi", {300, 4}, {300.0}, "<eof>"},
   };
-  for (const ReadCase& c : cases) {
-    TempDir dir;
-    open_with(dir, 10, c.input);
-    Values v;
-    read_list(10, c.pattern, v);
-    for (size_t k = 0; k < c.ints.size(); ++k) EXPECT_EQ(v.i[k], c.ints[k]) << c.input;
-    for (size_t k = 0; k < c.reals.size(); ++k) EXPECT_EQ(v.d[k], c.reals[k]) << c.input;
-    EXPECT_EQ(next_record(10), c.rest) << c.input;
-    close_unit(10);
+  // Each case also with its records ended by CR LF, as on Windows.
+  for (bool crlf : {false, true}) {
+    for (const ReadCase& c : cases) {
+      TempDir dir;
+      std::string input = c.input;
+      for (size_t at = 0; crlf && (at = input.find('\n', at)) != std::string::npos; at += 2)
+        input.insert(at, "\r");
+      open_with(dir, 10, input);
+      Values v;
+      read_list(10, c.pattern, v);
+      for (size_t k = 0; k < c.ints.size(); ++k) EXPECT_EQ(v.i[k], c.ints[k]) << input;
+      for (size_t k = 0; k < c.reals.size(); ++k) EXPECT_EQ(v.d[k], c.reals[k]) << input;
+      EXPECT_EQ(next_record(10), c.rest) << input;
+      close_unit(10);
+    }
   }
+}
+
+// A CR before the line end reads as the line end, for "(A)" too, also when
+// the CR is the last byte of a full buffer and its LF the first of the
+// next; a CR anywhere else is a character of the record.
+TEST(ListRead, CarriageReturnBeforeTheLineEnd) {
+  TempDir dir;
+  // The filler's CR is the buffer's last byte (16383), its LF the next's first.
+  const std::string filler(16384 - 13 - 1, 'x');
+  open_with(dir, 10, " =>A\r\n1 2.5\r\n" + filler + "\r\n 7 8\r\nb\rc\r\n");
+  EXPECT_EQ(read_a(10, 6), " =>A  ");
+  Values v;
+  read_list(10, "id", v);
+  EXPECT_EQ(v.i[0], 1);
+  EXPECT_EQ(v.d[0], 2.5);
+  EXPECT_EQ(read_a(10, filler.size() + 1), filler + " ");
+  read_list(10, "ii", v);
+  EXPECT_EQ(v.i[0], 7);
+  EXPECT_EQ(v.i[1], 8);
+  EXPECT_EQ(read_a(10, 4), "b\rc ");
+  close_unit(10);
 }
 
 // The first `count` values of `text`, read by one statement into an array
@@ -234,7 +261,8 @@ TEST(ListReadDeathTest, Errors) {
       {"1e5\n", "i", "invalid integer: read unexpected character"},
       {"abc\n", "d", "invalid number: incomprehensible list input"},
       {"12abc\n", "i", "invalid number: incomprehensible list input"},
-      {"1.0\r\n", "d", "invalid number: incomprehensible list input"},
+      // A CR is a character of the record, but for one before its line end.
+      {"1.\r0\n", "d", "invalid number: incomprehensible list input"},
       {std::string("1\0002\n", 4), "i", "invalid number: incomprehensible list input"},
       {".\n", "d", "invalid number: incomprehensible list input"},
       {"-\n", "d", "invalid number: incomprehensible list input"},

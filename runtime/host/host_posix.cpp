@@ -180,7 +180,7 @@ sigset_t ending_set() {
 // Sets the action of `number`; a handler runs with the other endings held
 // back, so that one ending runs at a time.
 void set_action(int number, void (*action)(int)) {
-  struct sigaction now{};
+  struct sigaction now {};
   now.sa_handler = action;
   now.sa_mask = ending_set();
   now.sa_flags = SA_RESTART;
@@ -193,7 +193,7 @@ void on_endings(void (*handler)(int), bool keep_ignored_interrupt) {
   for (int s : kEndingSignals) {
     // The inherited action is read first: replacing an ignored SIGINT even
     // for an instant would let an interrupt in between end the run.
-    struct sigaction was{};
+    struct sigaction was {};
     if (s == SIGINT && keep_ignored_interrupt && ::sigaction(s, nullptr, &was) == 0 &&
         was.sa_handler == SIG_IGN)
       continue;

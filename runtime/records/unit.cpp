@@ -161,6 +161,19 @@ void report(Failure f) {
   if (f.failed()) io_fail(f.number, f.context);
 }
 
+// A record that ends in CR LF (a file written or copied on Windows) reads
+// as one that ends in LF: the CR is read as a blank, which ends a record's
+// values as its end does, and every byte keeps its file position.
+void blank_carriage_returns(char* data, std::size_t len) {
+  for (char* p = data; len > 1;) {
+    char* cr = static_cast<char*>(std::memchr(p, '\r', len - 1));
+    if (cr == nullptr) return;
+    if (cr[1] == '\n') *cr = ' ';
+    len -= static_cast<std::size_t>(cr + 1 - p);
+    p = cr + 1;
+  }
+}
+
 }  // namespace
 
 void unit_connect(Unit& u, const Connection& c) {
@@ -193,6 +206,10 @@ int unit_refill(Unit& u, const char* context) {
   if (got < 0) io_fail(errno, context);
   if (got == 0) return -1;
   u.len = static_cast<std::size_t>(got);
+  // A CR at the end of a full buffer may begin a CR LF: a file reads it
+  // again at the start of the next buffer, where its LF is in view.
+  if (u.positional && u.len == u.cap && u.buf[u.len - 1] == '\r') --u.len;
+  blank_carriage_returns(u.buf, u.len);
   u.buf[u.len] = '\0';
   return static_cast<unsigned char>(u.buf[0]);
 }
