@@ -5,6 +5,7 @@
 
 #include "runtime/frame/frame.h"
 #include "runtime/frame/message.h"
+#include "runtime/host/host.h"
 #include "runtime/records/errors.h"
 #include "runtime/records/layer.h"
 
@@ -38,7 +39,7 @@ void f__fatal(int number, const char* context) {
   if (fatal_started) {
     line << "(f__fatal already called, aborting.)";
     line.send();
-    std::abort();  // the SIGABRT handler still runs
+    host::abort_through_handler();  // the SIGABRT handler still runs
   }
   fatal_started = true;
   // Then where: the unit, the format and the kind of the latest statement.

@@ -52,10 +52,11 @@ bool is_terminal(int fd);
 bool exists(const char* name);
 void remove_file(const char* name);
 
-// A new file in `dir` that no one else can see, gone when closed: its name
-// (written into `name`, room for `room` bytes) is only for reports.
-// -1 with errno, or with errno 0 when the name does not fit.
-int open_scratch(const char* dir, char* name, std::size_t room);
+// A new file in the temporary directory (TMPDIR, or the system's), gone
+// when it is closed: its name (written into `name`, room for `room`
+// bytes) is only for reports. -1 with errno, or with errno 0 when the name
+// does not fit.
+int open_scratch(char* name, std::size_t room);
 
 // Takes the file's exclusive advisory lock, waiting up to `wait_ms` while
 // another process holds it. Returns a descriptor that holds the lock until
@@ -93,5 +94,7 @@ void hold_endings();
 // with the SIGABRT handler set back to the host's default first.
 [[noreturn]] void exit_now(int status);
 [[noreturn]] void abort_now();
+// Ends the process as abort does, through the SIGABRT handler if one is set.
+[[noreturn]] void abort_through_handler();
 
 }  // namespace rt::host

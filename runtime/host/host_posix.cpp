@@ -92,7 +92,9 @@ void remove_file(const char* name) {
 }
 
 // Removed as soon as it is created, so that no ending can leave it behind.
-int open_scratch(const char* dir, char* name, std::size_t room) {
+int open_scratch(char* name, std::size_t room) {
+  const char* dir = std::getenv("TMPDIR");
+  if (dir == nullptr || *dir == '\0') dir = "/tmp";
   constexpr const char* kPattern = "/scratchXXXXXX";
   const std::size_t dir_len = std::strlen(dir);
   if (dir_len + std::strlen(kPattern) >= room) {
@@ -216,6 +218,10 @@ void exit_now(int status) {
 
 void abort_now() {
   set_action(SIGABRT, SIG_DFL);
+  std::abort();
+}
+
+void abort_through_handler() {
   std::abort();
 }
 

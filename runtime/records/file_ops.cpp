@@ -85,12 +85,10 @@ int open_named(const char* name, const OpenWays& ways, Connection& c, const char
 
 // A scratch file in the temporary directory, gone when it is closed.
 int open_scratch(char*& name) {
-  const char* dir = std::getenv("TMPDIR");
-  if (dir == nullptr || *dir == '\0') dir = "/tmp";
   constexpr std::size_t kMaxPath = 4096;
   name = static_cast<char*>(std::malloc(kMaxPath));
   if (name == nullptr) io_fail(kErrNoMemory, "malloc failure");
-  int fd = host::open_scratch(dir, name, kMaxPath);
+  int fd = host::open_scratch(name, kMaxPath);
   if (fd < 0 && errno == 0) {
     std::free(name);
     name = nullptr;
