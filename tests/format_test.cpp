@@ -176,6 +176,16 @@ TEST(FormattedRead, AlphaWidthsAndNumbers) {
   EXPECT_EQ(y, 2.5);  // no point: two digits from the right
 }
 
+// On input a literal passes over as many characters as it writes.
+TEST(FormattedRead, LiteralPassesOverWhatItWrites) {
+  TempDir dir;
+  open_with(dir, 10, "it's12\n");
+  rt::Integer i = 0;
+  rt::FormattedRead(10, "('it''s',I2)").integer(i).end();
+  close_unit(10);
+  EXPECT_EQ(i, 12);
+}
+
 TEST(FormattedReadDeathTest, EndOfFileInsideTheRecord) {
   for (const char* content : {"", "no newline"}) {
     TempDir dir;

@@ -49,6 +49,15 @@ const char* read_field(std::size_t n) {
   return field;
 }
 
+// The characters that a literal stands for: 'it''s' is 4.
+std::size_t literal_length(const FormatItem& item) {
+  std::size_t n = 0;
+  for (int i = 0; i < item.text_len; ++i, ++n) {
+    if (item.text[i] == item.delim) ++i;
+  }
+  return n;
+}
+
 // 'it''s' -> it's; a literal without a doubled delimiter goes in one piece.
 void put_literal(const FormatItem& item) {
   const std::size_t n = static_cast<std::size_t>(item.text_len);
@@ -73,7 +82,7 @@ void perform(const FormatItem& item) {
       return;
     case FormatOp::Literal:
       if (reading()) {
-        read_field(static_cast<std::size_t>(item.text_len));
+        read_field(literal_length(item));  // as many as it writes
       } else {
         put_literal(item);
       }
