@@ -52,6 +52,11 @@ std::vector<std::string> emulator() {
   return words;
 }
 
+bool under_wine() {
+  std::vector<std::string> words = emulator();
+  return !words.empty() && words[0].find("wine") != std::string::npos;
+}
+
 namespace {
 
 // The test's ends of the child's standard output and error, and the
@@ -226,31 +231,6 @@ ChildResult run_child(const ChildOptions& o) {
   collect(o, ch, pid, r);
   finish(ch, pid, r);
   return r;
-}
-
-std::string read_file(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void write_file(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << bytes;
-}
-
-TempDir::TempDir() {
-  std::string templ = (std::filesystem::temp_directory_path() / "meld-test-XXXXXX").string();
-  if (mkdtemp(templ.data()) == nullptr) throw std::runtime_error("mkdtemp");
-  path_ = templ;
-  chmod(path_.c_str(), 0777);
-}
-
-TempDir::~TempDir() {
-  std::error_code ec;
-  std::filesystem::permissions(path_, std::filesystem::perms::all, ec);
-  std::filesystem::remove_all(path_, ec);
 }
 
 }  // namespace testing_support

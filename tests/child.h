@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/files.h"
+
 namespace testing_support {
 
 struct ChildOptions {
@@ -46,31 +48,8 @@ ChildResult run_child(const ChildOptions& options);
 
 // The emulator's command words when the tests run emulated, else none.
 std::vector<std::string> emulator();
-
-// The end of a death test's standard error after the program's last line:
-// an emulator adds a line of its own when the program aborts.
-#ifdef MELD_EMULATOR
-inline const std::string kReportEnd = "(qemu: uncaught target signal [^\n]*\n)?$";
-#else
-inline const std::string kReportEnd = "$";
-#endif
-
-std::string read_file(const std::string& path);
-void write_file(const std::string& path, const std::string& bytes);
-
-// A fresh directory under the system's temporary directory, removed with
-// its files when the object goes.
-class TempDir {
- public:
-  TempDir();
-  ~TempDir();
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  const std::string& path() const { return path_; }
-  std::string file(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
-};
+// Whether the program runs under Wine: it then has no console that a test
+// can type into through a pseudo-terminal while its output goes to pipes.
+bool under_wine();
 
 }  // namespace testing_support

@@ -15,7 +15,7 @@
 #include <sstream>
 #include <vector>
 
-#include "tests/child.h"
+#include "tests/files.h"
 #include "tests/io_helpers.h"
 #include "tests/linalg_oracle.h"
 
@@ -248,6 +248,10 @@ TEST(Gaussjo, UnblockedFallbackGivesTheSameBits) {
     }
   }
 }
+
+#ifndef PTHREAD_STACK_MIN
+#define PTHREAD_STACK_MIN 16384  // MinGW-w64's threads name no least stack
+#endif
 
 // Runs `body` on a thread of its own with a stack of `bytes`.
 void on_small_stack(std::size_t bytes, void (*body)(void*), void* arg) {

@@ -16,9 +16,17 @@
 
 #include "runtime/records/layer.h"
 #include "runtime/records/statements.h"
-#include "tests/child.h"
+#include "tests/files.h"
 
 namespace testing_support {
+
+// The end of a death test's standard error after the program's last line:
+// an emulator adds a line of its own when the program aborts.
+#ifdef MELD_EMULATOR
+inline const std::string kReportEnd = "(qemu: uncaught target signal [^\n]*\n)?$";
+#else
+inline const std::string kReportEnd = "$";
+#endif
 
 struct Item {
   enum Kind { Text, Int, Real } kind;
@@ -127,7 +135,11 @@ std::string console_output(Write write) {
   const std::string path = dir.file("console");
   std::fflush(stdout);
   const int saved = dup(STDOUT_FILENO);
+#ifdef _WIN32
+  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_BINARY, 0644);
+#else
   const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+#endif
   dup2(fd, STDOUT_FILENO);
   close(fd);
   write();
@@ -150,6 +162,12 @@ inline std::string fatal_report(const std::string& first_line, const std::string
 
 // Asserts that `statement` ends the process with the fatal report and its
 // abort; the arguments after it are those of fatal_report.
+// (On Windows an abort ends the process with status 3.)
+#ifdef _WIN32
+#define EXPECT_FATAL_REPORT(statement, ...) \
+  EXPECT_EXIT(statement, ::testing::ExitedWithCode(3), ::testing_support::fatal_report(__VA_ARGS__))
+#else
 #define EXPECT_FATAL_REPORT(statement, ...)                  \
   EXPECT_EXIT(statement, ::testing::KilledBySignal(SIGABRT), \
               ::testing_support::fatal_report(__VA_ARGS__))
+#endif

@@ -288,7 +288,7 @@ TEST(ListReadDeathTest, Errors) {
                         }()),
                         c.first_line,
                         "apparent state: unit 10 named .*in\\.txt\nlast format: list io\n"
-                        "lately reading (direct|sequential) formatted external")
+                        "lately reading .* formatted external")
         << c.input;
   }
 }

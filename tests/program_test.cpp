@@ -33,6 +33,8 @@ TEST(Program, CompleteRuns) {
       {"arguments", false, "", {"-x", "Meld-System666.txt", "--help"}, "stderr_no_console.txt", 1},
   };
   for (const Case& c : cases) {
+    // Under Wine the console answer is tried by CI's own run (doc/testing.md).
+    if (c.terminal && under_wine()) continue;
     TempDir dir;
     ChildOptions o;
     o.terminal = c.terminal;
