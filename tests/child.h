@@ -4,6 +4,7 @@
 // a file is given), or no controlling terminal at all.
 #pragma once
 
+#include <signal.h>
 #include <sys/types.h>
 
 #include <string>
@@ -51,5 +52,11 @@ std::vector<std::string> emulator();
 // Whether the program runs under Wine: it then has no console that a test
 // can type into through a pseudo-terminal while its output goes to pipes.
 bool under_wine();
+
+// Whether the run ended as abort ends a process: by SIGABRT, or for a
+// Windows program with status 3.
+inline bool aborted(const ChildResult& r) {
+  return r.signal == SIGABRT || (under_wine() && r.exited && r.code == 3);
+}
 
 }  // namespace testing_support
