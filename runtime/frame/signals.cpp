@@ -37,7 +37,7 @@ void block_endings() {
 
 // A run started with interrupts ignored keeps ignoring them.
 void f_setsig() {
-  host::on_endings(on_signal, true);
+  host::on_endings(on_signal);
 }
 
 void sig_die(const char* message, int abort_flag) {

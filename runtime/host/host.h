@@ -6,8 +6,9 @@
 // Files are the host's small-integer descriptors (a C run-time descriptor
 // on Windows), always in binary mode. A failing call returns -1 (or
 // false) with errno set; a call that a signal interrupts is made again.
-// Everything here may be called from the ending paths, which run in a
-// signal handler: no allocation, no locks, no stdio.
+// The calls of the ending paths, which run in a signal handler (transfers,
+// cut, close, the error text, the process end), allocate nothing and take
+// no lock.
 #pragma once
 
 #include <cstddef>
@@ -84,10 +85,10 @@ void reset_floating_point();
 // The ending events: `handler` gets the number of the signal that asks
 // for an ending (SIGFPE, SIGABRT, SIGINT or SIGTERM; on Windows also the
 // console's Ctrl+C, Ctrl+Break, close, log-off and shut-down, as SIGINT and
-// SIGTERM). With `keep_ignored_interrupt`, a SIGINT that the process was
-// started with ignored stays ignored. The handler may be run on another
-// thread; the main thread is then stopped first.
-void on_endings(void (*handler)(int), bool keep_ignored_interrupt);
+// SIGTERM). An interrupt that the process was started with ignored stays
+// ignored. The handler may be run on another thread; the main thread is
+// then stopped first.
+void on_endings(void (*handler)(int));
 // One ending at a time: the ending events are held back from here on.
 void hold_endings();
 // Ends the process at once, with `status`; or abnormally, as abort does,

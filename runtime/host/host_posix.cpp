@@ -191,14 +191,12 @@ void set_action(int number, void (*action)(int)) {
 
 }  // namespace
 
-void on_endings(void (*handler)(int), bool keep_ignored_interrupt) {
+void on_endings(void (*handler)(int)) {
   for (int s : kEndingSignals) {
     // The inherited action is read first: replacing an ignored SIGINT even
     // for an instant would let an interrupt in between end the run.
     struct sigaction was {};
-    if (s == SIGINT && keep_ignored_interrupt && ::sigaction(s, nullptr, &was) == 0 &&
-        was.sa_handler == SIG_IGN)
-      continue;
+    if (s == SIGINT && ::sigaction(s, nullptr, &was) == 0 && was.sa_handler == SIG_IGN) continue;
     set_action(s, handler);
   }
   // A write beyond the file size limit then fails with EFBIG and takes the

@@ -355,7 +355,9 @@ void on_signal(int number) {
 
 }  // namespace
 
-void on_endings(void (*handler)(int), bool /*keep_ignored_interrupt*/) {
+// A Ctrl+C that the process was started with disabled stays disabled:
+// Windows then passes it to no handler.
+void on_endings(void (*handler)(int)) {
   ending_handler = handler;
   ::DuplicateHandle(::GetCurrentProcess(), ::GetCurrentThread(), ::GetCurrentProcess(),
                     &main_thread, 0, FALSE, DUPLICATE_SAME_ACCESS);

@@ -161,6 +161,15 @@ void report(Failure f) {
   if (f.failed()) io_fail(f.number, f.context);
 }
 
+// Closes a unit's descriptor (the standard streams stay open), then the
+// file's lock, which goes last, once the file holds all that this run
+// gives it. Returns 0, or the errno of a failed close.
+int close_descriptors(int fd, bool named, int lock_fd) {
+  int error = named && host::close_file(fd) != 0 ? errno : 0;
+  if (lock_fd >= 0) host::close_file(lock_fd);
+  return error;
+}
+
 // A record that ends in CR LF (a file written or copied on Windows) reads
 // as one that ends in LF: the CR is read as a blank, which ends a record's
 // values as its end does, and every byte keeps its file position.
@@ -319,11 +328,7 @@ void unit_close(Unit& u, bool remove) {
   std::free(buf);
   // The records handed over may be lost when the close fails (a network
   // file system reports its write-back errors here).
-  // The lock goes last, once the file holds all that this run gives it.
-  bool closed = name == nullptr || host::close_file(fd) == 0;
-  int error = errno;
-  if (lock_fd >= 0) host::close_file(lock_fd);
-  if (!closed) io_fail(error, "close");
+  if (int error = close_descriptors(fd, name != nullptr, lock_fd)) io_fail(error, "close");
   u.name = nullptr;
   std::free(name);
 }
@@ -354,12 +359,11 @@ int close_at_exit(Unit& u) {
     f = hand_over_and_cut(u);
   }
   int fd = u.fd;
-  bool named = u.name != nullptr;
+  int lock_fd = u.lock_fd;
   u.fd = -1;
   fence();
-  if (named) host::close_file(fd);
-  if (u.lock_fd >= 0) host::close_file(u.lock_fd);
   u.lock_fd = -1;
+  close_descriptors(fd, u.name != nullptr, lock_fd);
   return f.context == kWrite ? f.number : 0;
 }
 
