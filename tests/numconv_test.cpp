@@ -11,6 +11,8 @@
 #include <string>
 #include <string_view>
 
+#include "runtime/records/uint128.h"
+
 namespace {
 
 using namespace rt::num;
@@ -247,6 +249,45 @@ TEST(ParseDecimal, StopsAtTheTextsLength) {
   EXPECT_EQ(parse_decimal(text, 2), 5.0);
   char signed_text[] = "-2.5e+1111";
   EXPECT_EQ(parse_decimal(signed_text, 6), -2.5);
+}
+
+}  // namespace
+
+namespace {
+
+struct ProductCase {
+  std::uint64_t a, b;
+  rt::num::Uint128 want;
+};
+
+// The exact conversions rest on this product; the portable one is what
+// 32-bit processors use, so it is tested on every build.
+TEST(Uint128, ProductsAreExact) {
+  constexpr std::uint64_t kMax = UINT64_MAX;
+  const ProductCase cases[] = {
+      {0, 0, {0, 0}},
+      {kMax, 1, {0, kMax}},
+      {1ULL << 32, 1ULL << 32, {1, 0}},
+      {kMax, kMax, {kMax - 1, 1}},
+      {(1ULL << 53) - 1, 1000000000000000000ULL, {0x1bc16d674ec7fULL, 0xf21f494c589c0000ULL}},
+      {0x123456789abcdef0ULL,
+       0xfedcba9876543210ULL,
+       {0x121fa00ad77d7422ULL, 0x236d88fe5618cf00ULL}},
+  };
+  for (const ProductCase& c : cases) {
+    for (rt::num::Uint128 got :
+         {rt::num::multiply_portable(c.a, c.b), rt::num::multiply(c.a, c.b)}) {
+      EXPECT_EQ(got.high, c.want.high) << std::hex << c.a << " * " << c.b;
+      EXPECT_EQ(got.low, c.want.low) << std::hex << c.a << " * " << c.b;
+    }
+  }
+  // Where the compiler has a 128-bit product, the two agree everywhere.
+  std::mt19937_64 random(128);
+  for (int i = 0; i < 100000; ++i) {
+    const std::uint64_t a = random() >> (random() % 64), b = random() >> (random() % 64);
+    const rt::num::Uint128 p = rt::num::multiply_portable(a, b), q = rt::num::multiply(a, b);
+    ASSERT_TRUE(p.high == q.high && p.low == q.low) << std::hex << a << " * " << b;
+  }
 }
 
 }  // namespace

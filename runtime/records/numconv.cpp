@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "runtime/records/uint128.h"
+
 namespace rt::num {
 
 namespace {
@@ -16,8 +18,6 @@ constexpr std::size_t kFixedRoom = 1400;
 char upper(char c) {
   return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
 }
-
-__extension__ typedef unsigned __int128 Uint128;  // GCC and clang on 64-bit hosts
 
 constexpr std::uint64_t kPowers10[] = {1ULL,
                                        10ULL,
@@ -71,22 +71,25 @@ bool scaled_round(double magnitude, int d, std::uint64_t& result) {
     m |= 1ULL << 52;
     e = biased - 1075;
   }
-  const Uint128 scaled = static_cast<Uint128>(m) * kPowers10[d];
-  Uint128 n;
+  const Uint128 scaled = multiply(m, kPowers10[d]);  // below 2^113
   if (e >= 0) {
-    if (e > 11) return false;
-    n = scaled << e;
-  } else if (-e >= 127) {
-    n = 0;  // below half a unit of the last place: m*10^d < 2^(53+60)
-  } else {
-    const int shift = -e;
-    n = scaled >> shift;
-    const Uint128 rest = scaled - (n << shift);
-    const Uint128 half = static_cast<Uint128>(1) << (shift - 1);
-    if (rest > half || (rest == half && (n & 1) != 0)) ++n;
+    // scaled * 2^e, which must fit 64 bits.
+    if (e > 11 || scaled.high != 0 || (e > 0 && (scaled.low >> (64 - e)) != 0)) return false;
+    result = scaled.low << e;
+    return true;
   }
-  if ((n >> 64) != 0) return false;
-  result = static_cast<std::uint64_t>(n);
+  const int shift = -e;
+  if (shift > 113) {
+    result = 0;  // below half a unit of the last place
+    return true;
+  }
+  const Uint128 n = shift_right(scaled, shift);
+  if (n.high != 0) return false;
+  // Half to even: up when the first bit shifted out is set and either a
+  // later one is or the quotient is odd.
+  const bool up = bit(scaled, shift - 1) && (any_below(scaled, shift - 1) || (n.low & 1) != 0);
+  if (up && n.low == UINT64_MAX) return false;
+  result = n.low + (up ? 1 : 0);
   return true;
 }
 
