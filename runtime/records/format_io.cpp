@@ -154,7 +154,7 @@ void write_item(const FormatItem& item, const char* element, Length length) {
     }
     default: {
       // Aw: the leftmost w characters, or blanks and then the variable.
-      std::size_t n = static_cast<std::size_t>(length);
+      std::size_t n = text_size(length);
       if (w == 0) w = n;
       if (w > n) rec.append_blanks(w - n);
       rec.append(element, std::min(w, n));
@@ -196,7 +196,7 @@ void read_number(const FormatItem& item, char* element, Length length) {
 // Aw on input: w characters of the record; the rightmost of them when the
 // variable is shorter, padded with blanks when it is longer.
 void read_text(const FormatItem& item, char* element, Length length) {
-  std::size_t n = static_cast<std::size_t>(length);
+  std::size_t n = text_size(length);
   std::size_t w = item.width == 0 ? n : static_cast<std::size_t>(item.width);
   const char* field = read_field(w);
   if (w >= n) {

@@ -85,7 +85,7 @@ int s_wsle(const DataControl* control) {
 void list_write_item(Integer type, const char* element, Length length) {
   switch (type) {
     case kChar:
-      put_text(element, static_cast<std::size_t>(length));
+      put_text(element, text_size(length));
       return;
     case kDouble:
       put_double(load<double>(element));

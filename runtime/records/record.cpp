@@ -1,6 +1,7 @@
 #include "runtime/records/record.h"
 
 #include <cstdlib>
+#include <utility>
 
 #include "runtime/records/errors.h"
 
@@ -16,6 +17,11 @@ void Record::grow(std::size_t n) {
   if (grown == nullptr) io_fail(kErrNoMemory, "malloc failure");
   data = static_cast<char*>(grown);
   cap = want;
+}
+
+std::size_t text_size(Length length) {
+  if (!std::in_range<std::size_t>(length)) io_fail(kErrNoMemory, "malloc failure");
+  return static_cast<std::size_t>(length);
 }
 
 }  // namespace rt

@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstring>
 
+#include "runtime/records/types.h"
+
 namespace rt {
 
 struct Record {
@@ -31,5 +33,11 @@ struct Record {
  private:
   void grow(std::size_t n);
 };
+
+// The length of a text that an item call passes, as a size in memory. No
+// text is longer than memory: a length that a size cannot hold (beyond
+// 4 GiB on 32-bit processors) or a negative one ends the run with 113, as
+// a record that cannot grow does.
+std::size_t text_size(Length length);
 
 }  // namespace rt
