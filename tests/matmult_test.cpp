@@ -49,6 +49,25 @@ TEST(Matmult, SummationInIncreasingK) {
   EXPECT_EQ(c[0], 1e16);
 }
 
+// A product in the subnormal range is rounded once, to its subnormal
+// precision. A unit that rounds it to 53 bits first and to the subnormal
+// precision on the store (the x87 unit, even held to double precision)
+// gives 0x0.02b3266629d5cp-1022. Every sum of such products is exact.
+TEST(Matmult, SubnormalProductsAreRoundedOnceInEveryVariant) {
+  const double x = 0x1.d9e465a11494fp-540, y = 0x1.755d3fce5d2c6p-490;
+  const double product = 0x0.02b3266629d5dp-1022;
+  for (linalg::Isa isa : {linalg::Isa::Baseline, linalg::Isa::Avx2, linalg::Isa::Avx512}) {
+    if (!linalg::isa_supported(isa)) continue;
+    for (int n : {1, 8, 33}) {
+      const size_t un = static_cast<size_t>(n);
+      std::vector<double> a(un * un, x), b(un * un, y), c(un * un);
+      linalg::matmult_product(n, n, a.data(), b.data(), c.data(), isa);
+      EXPECT_TRUE(same_bits(c, std::vector<double>(un * un, product * n)))
+          << n << ", variant " << static_cast<int>(isa);
+    }
+  }
+}
+
 TEST(Matmult, TheProgramsCallGivesTheExactUnitMatrix) {
   std::vector<double> amat0 = {1, 3, 2, 4}, ainv = {-2, 1.5, 1, -0.5}, c(4);
   linalg::matmult_product(2, 2, amat0.data(), ainv.data(), c.data());
@@ -97,7 +116,7 @@ TEST(Matmult, LoneNaNsKeepTheirPayloadsInEveryVariant) {
         for (size_t k = 0; k < un; ++k) {
           if (rng() % 2 == 0) continue;
           const double nan = nan_with_payload(rng(), rng() % 2 == 0);
-          const size_t other = rng() % un;
+          const size_t other = static_cast<size_t>(rng() % un);
           if (in_a) {
             a[other * un + k] = nan;  // row k of a
           } else {

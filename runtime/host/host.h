@@ -78,8 +78,9 @@ int read_answer(int fd);
 // The host's text for an error number, from static storage.
 const char* error_text(int number);
 
-// The process's floating-point state reset to the default: IEEE double,
-// rounding to nearest, every exception masked.
+// The process's floating-point state reset to the default: IEEE double
+// precision (an x87 unit's too), rounding to nearest, every exception
+// masked, subnormals kept.
 void reset_floating_point();
 
 // The ending events: `handler` gets the number of the signal that asks

@@ -12,9 +12,15 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "runtime/host/fpu.h"
 #include "runtime/host/host.h"
 
 namespace rt::host {
+
+// File positions and sizes in 64 bits on every system, 32-bit ones too
+// (the build asks for them): a file beyond 2 GiB is opened, read, written
+// and cut as any other.
+static_assert(sizeof(off_t) >= sizeof(std::int64_t), "build with _FILE_OFFSET_BITS=64");
 
 namespace {
 
@@ -166,6 +172,7 @@ const char* error_text(int number) {
 
 void reset_floating_point() {
   std::fesetenv(FE_DFL_ENV);
+  hold_double_precision();
 }
 
 namespace {

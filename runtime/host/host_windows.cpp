@@ -26,6 +26,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "runtime/host/fpu.h"
 #include "runtime/host/host.h"
 
 namespace rt::host {
@@ -306,6 +307,7 @@ const char* error_text(int number) {
 void reset_floating_point() {
   ::_fpreset();
   std::fesetenv(FE_DFL_ENV);
+  hold_double_precision();
 }
 
 namespace {

@@ -3,7 +3,15 @@
 // statements pass to their start entry points.
 #pragma once
 
+#include <cfloat>
 #include <cstdint>
+#include <limits>
+
+// Every double is an IEEE 754 double and every double operation is rounded
+// to double: no build computes in a wider type (32-bit x86 does unless the
+// build selects SSE2, as the top-level build file does).
+static_assert(std::numeric_limits<double>::is_iec559 && std::numeric_limits<double>::digits == 53);
+static_assert(FLT_EVAL_METHOD == 0, "doubles must be computed in double precision");
 
 namespace rt {
 
