@@ -112,7 +112,7 @@ TEST(Gaussjo, LoneNaNInTheRightHandSideKeepsItsPayloadInEveryVariant) {
       const size_t un = static_cast<size_t>(n);
       std::vector<double> a(un * un), b(un, 1.0);
       for (double& v : a) v = static_cast<double>(rng() % 19) - 9.5;
-      b[rng() % un] = nan_with_payload(rng(), rng() % 2 == 0);
+      b[static_cast<size_t>(rng() % un)] = nan_with_payload(rng(), rng() % 2 == 0);
       std::vector<double> a1 = a, inv1(a.size()), x1(un), a2 = a, inv2(a.size()), x2(un);
       gaussjo_oracle(n, a1.data(), inv1.data(), b.data(), x1.data());
       linalg::gaussjo_solve(n, a2.data(), inv2.data(), b.data(), x2.data(), isa);
@@ -136,7 +136,7 @@ TEST(Gaussjo, InfinitiesGiveTheOraclesBitsInEveryVariant) {
       for (int trial = 0; trial < 4; ++trial) {
         std::vector<double> a(un * un), b(un, 1.0);
         for (double& v : a) v = static_cast<double>(rng() % 19) - 9.5;
-        a[rng() % (un * un)] = rng() % 2 == 0 ? HUGE_VAL : -HUGE_VAL;
+        a[static_cast<size_t>(rng() % (un * un))] = rng() % 2 == 0 ? HUGE_VAL : -HUGE_VAL;
         std::vector<double> a1 = a, inv1(a.size()), x1(un), a2 = a, inv2(a.size()), x2(un);
         gaussjo_oracle(n, a1.data(), inv1.data(), b.data(), x1.data());
         linalg::gaussjo_solve(n, a2.data(), inv2.data(), b.data(), x2.data(), isa);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <random>
@@ -124,6 +125,13 @@ TEST(ListRead, NumberFormsAreExact) {
   EXPECT_EQ(std::memcmp(d.data(), want, sizeof want), 0);
 }
 
+// v as an integer of type T holds it, in the processor's byte order.
+template <typename T>
+void store_as(long long v, unsigned char* out) {
+  const T narrow = static_cast<T>(v);
+  std::memcpy(out, &narrow, sizeof narrow);
+}
+
 // Many records of every item type the reader converts, in the layouts a
 // file may have, long enough that values meet the buffer's end at every
 // offset; each value compared bit for bit with the C library's reading.
@@ -132,11 +140,15 @@ TEST(ListRead, ValuesOfEveryTypeAcrossBufferEnds) {
     rt::Integer type;
     std::size_t size;
     bool real;
-    int digits;  // at most, for integers: the type's range
+    int digits;                                // at most, for integers: the type's range
+    void (*store)(long long, unsigned char*);  // an integer as the item holds it
   };
-  const Kind kinds[] = {{rt::kByte, 1, false, 2}, {rt::kShort, 2, false, 4},
-                        {rt::kInt, 4, false, 10}, {rt::kLong, 8, false, 18},
-                        {rt::kReal, 4, true, 17}, {rt::kDouble, 8, true, 17}};
+  const Kind kinds[] = {{rt::kByte, 1, false, 2, store_as<std::int8_t>},
+                        {rt::kShort, 2, false, 4, store_as<std::int16_t>},
+                        {rt::kInt, 4, false, 10, store_as<std::int32_t>},
+                        {rt::kLong, 8, false, 18, store_as<std::int64_t>},
+                        {rt::kReal, 4, true, 17, nullptr},
+                        {rt::kDouble, 8, true, 17, nullptr}};
   std::mt19937 rng(6);
   auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
   auto digits = [&](int n) {
@@ -173,7 +185,7 @@ TEST(ListRead, ValuesOfEveryTypeAcrossBufferEnds) {
         long long limit = 1LL << (kind.size * 8 - 1);
         if (kind.size < 8 && (v < -limit || v >= limit)) value = value[0] == '-' ? "-1" : "1";
         v = std::strtoll(value.c_str(), nullptr, 10);
-        std::memcpy(items[k].bytes, &v, kind.size);  // little-endian: the low bytes
+        kind.store(v, items[k].bytes);
       }
       items[k].kind = &kind;
       text += value + (k + 1 < items.size() ? blanks[pick(6)] : "");

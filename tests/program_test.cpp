@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -60,6 +61,20 @@ TEST(Program, ExistingFilesEndWithTheSameSeventeenRecords) {
     EXPECT_EQ(r.out, golden("console.txt"));
     EXPECT_EQ(read_file(dir.file(kExchangeFile)), golden("exchange.txt"));
   }
+}
+
+// A file beyond what a 32-bit position can hold (sparse: no disk space)
+// is opened, written and cut as any other, on 32-bit processors too.
+TEST(Program, ExchangeFileBeyondFourGiBEndsWithTheSameSeventeenRecords) {
+  TempDir dir;
+  const std::string path = dir.file(kExchangeFile);
+  write_file(path, golden("exchange.txt"));
+  ASSERT_EQ(truncate(path.c_str(), (off_t{1} << 32) + 4096), 0);
+  ChildResult r = run_program_in(dir);
+  EXPECT_EQ(r.out, golden("console.txt"));
+  EXPECT_EQ(r.err, golden("stderr_no_console.txt"));
+  ASSERT_EQ(std::filesystem::file_size(path), golden("exchange.txt").size());
+  EXPECT_EQ(read_file(path), golden("exchange.txt"));
 }
 
 TEST(Program, ReadOnlyExchangeFileEndsWithTheReportAndStaysIntact) {
