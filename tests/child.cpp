@@ -116,7 +116,8 @@ Channels open_channels(const ChildOptions& o) {
   // Directory, limits and user.
   if (!o.cwd.empty() && chdir(o.cwd.c_str()) != 0) child_fail("chdir");
   for (auto [resource, limit] :
-       {std::pair{RLIMIT_FSIZE, o.file_size_limit}, std::pair{RLIMIT_STACK, o.stack_limit}}) {
+       {std::pair{RLIMIT_FSIZE, o.file_size_limit}, std::pair{RLIMIT_STACK, o.stack_limit},
+        std::pair{RLIMIT_NOFILE, o.open_files_limit}}) {
     rlimit lim{static_cast<rlim_t>(limit), static_cast<rlim_t>(limit)};
     if (limit >= 0 && setrlimit(resource, &lim) != 0) child_fail("setrlimit");
   }

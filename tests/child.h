@@ -21,12 +21,13 @@ struct ChildOptions {
   std::string answer;      // typed on the terminal
   std::string stdin_file;  // empty: the terminal, or /dev/null without one
   bool stdout_closed = false;
-  std::string stdout_file;         // empty: a pipe to the test
-  uid_t uid = 0;                   // nonzero: run as this user
-  long long file_size_limit = -1;  // bytes; -1: as inherited
-  long long stack_limit = -1;      // bytes; -1: as inherited
-  bool ignore_sigint = false;      // started with interrupts ignored
-  int signal = 0;                  // sent after signal_delay_us
+  std::string stdout_file;          // empty: a pipe to the test
+  uid_t uid = 0;                    // nonzero: run as this user
+  long long file_size_limit = -1;   // bytes; -1: as inherited
+  long long stack_limit = -1;       // bytes; -1: as inherited
+  long long open_files_limit = -1;  // descriptors; -1: as inherited
+  bool ignore_sigint = false;       // started with interrupts ignored
+  int signal = 0;                   // sent after signal_delay_us
   long signal_delay_us = 0;
   // The delay counts from the start, or from the first bytes on standard
   // output (1) or standard error (2).

@@ -61,7 +61,8 @@ int open_scratch(char* name, std::size_t room);
 
 // Takes the file's exclusive advisory lock, waiting up to `wait_ms` while
 // another process holds it. Returns a descriptor that holds the lock until
-// it is closed, whatever happens to `fd`; -1 with errno.
+// it is closed, whatever happens to `fd`; -1 with errno EAGAIN when another
+// process still holds the lock, -1 with the failed call's errno otherwise.
 int hold_lock(int fd, long wait_ms);
 
 // Makes standard descriptor `fd` refer to something, if the process was

@@ -131,7 +131,7 @@ int hold_lock(int fd, long wait_ms) {
     timespec pause{0, 2000000};  // 2 ms
     ::nanosleep(&pause, nullptr);
   }
-  int error = errno;
+  int error = errno == EWOULDBLOCK ? EAGAIN : errno;
   close_file(lock_fd);
   errno = error;
   return -1;

@@ -247,9 +247,17 @@ int hold_lock(int fd, long wait_ms) {
     if (::LockFileEx(own, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &where)) {
       int lock_fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(own), _O_BINARY | _O_RDONLY);
       if (lock_fd >= 0) return lock_fd;
-      break;
+      int error = errno;  // no descriptor left
+      ::CloseHandle(own);
+      errno = error;
+      return -1;
     }
-    if (::GetLastError() != ERROR_LOCK_VIOLATION || waited >= wait_ms) break;
+    if (::GetLastError() != ERROR_LOCK_VIOLATION) {
+      fail_with_last_error(-1);
+      ::CloseHandle(own);
+      return -1;
+    }
+    if (waited >= wait_ms) break;
     ::Sleep(2);
   }
   errno = EAGAIN;

@@ -71,7 +71,9 @@ int open_named(const char* name, const OpenWays& ways, Connection& c, const char
   }
   if (fd < 0) return -1;
   c.lock_fd = host::hold_lock(fd, kLockWaitMs);
-  if (c.lock_fd < 0) context = "open (held by another process)";
+  // Only a lock that another process holds is reported as held; any other
+  // failure on the way (no descriptor left for the lock) as an open's.
+  if (c.lock_fd < 0 && errno == EAGAIN) context = "open (held by another process)";
   if (c.lock_fd < 0 || (way->empties && !host::cut(fd, 0))) {
     int error = errno;
     if (c.lock_fd >= 0) host::close_file(c.lock_fd);
