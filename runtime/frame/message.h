@@ -1,5 +1,5 @@
 // A line of text for standard error, built in fixed storage and handed to
-// the descriptor with write(2). No heap, no stdio, no locks: the signal
+// the descriptor through the host seam's write. No heap, no stdio, no locks: the signal
 // handlers and the fatal report use it alike.
 #pragma once
 

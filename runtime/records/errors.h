@@ -2,7 +2,9 @@
 // path that every failure takes.
 //
 // -1 is the end of a file, 0 to 99 are the host's errno values, 100 to 132
-// are the layer's own failures. Every other number is illegal.
+// are the layer's own failures with a text each. Any other number has no
+// text and is reported as an illegal error number: 204, an unknown item
+// type, is raised that way on purpose.
 //
 // A failure is reported with io_fail the moment it is found (errno read
 // then). When the statement in progress asked for the branch of that
