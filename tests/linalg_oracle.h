@@ -15,6 +15,23 @@ inline bool same_bits(const std::vector<double>& x, const std::vector<double>& y
   return x.size() == y.size() && std::memcmp(x.data(), y.data(), x.size() * sizeof(double)) == 0;
 }
 
+// The same, but for the sign of a NaN, which IEEE 754 leaves open for the
+// results of arithmetic: armhf's multiply-subtract (VMLS, rounded as a
+// multiplication and a subtraction) negates a NaN product where a
+// subtraction would pass it on as it is.
+inline bool same_bits_but_nan_signs(const std::vector<double>& x, const std::vector<double>& y) {
+  if (x.size() != y.size()) return false;
+  constexpr std::uint64_t kNoSign = ~(1ULL << 63);
+  for (std::size_t k = 0; k < x.size(); ++k) {
+    std::uint64_t a, b;
+    std::memcpy(&a, &x[k], sizeof a);
+    std::memcpy(&b, &y[k], sizeof b);
+    const bool nan = x[k] != x[k];
+    if (nan ? (a & kNoSign) != (b & kNoSign) : a != b) return false;
+  }
+  return true;
+}
+
 // A quiet NaN with the given payload and sign.
 inline double nan_with_payload(std::uint64_t payload, bool negative) {
   const std::uint64_t bits = (negative ? 0xfff8000000000000ULL : 0x7ff8000000000000ULL) |
