@@ -175,6 +175,7 @@ void collect(const ChildOptions& o, Channels& ch, pid_t pid, ChildResult& r) {
     if (!signalled && clock_running && elapsed >= o.signal_delay_us) {
       kill(pid, o.signal);
       signalled = true;
+      r.signal_sent = true;
     }
     if (elapsed > o.timeout_ms * 1000LL) {
       r.timed_out = true;

@@ -43,6 +43,7 @@ struct ChildResult {
   int code = -1;   // exit status when exited
   int signal = 0;  // terminating signal otherwise
   bool timed_out = false;
+  bool signal_sent = false;  // the options' signal went to the child
 };
 
 // Runs argv (under the emulator when the tests run under one).

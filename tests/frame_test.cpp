@@ -187,10 +187,32 @@ TEST(Signals, InterruptIgnoredAtStartStaysIgnored) {
   o.signal = SIGINT;
   o.signal_clock = 1;  // once the loop is writing: past the start-up
   o.signal_delay_us = 10000;
-  o.timeout_ms = 300;  // still running then: the interrupt was ignored
+  o.timeout_ms = 1000;  // still running then: the interrupt was ignored
   ChildResult r = run_driver({"loop", dir.file("f")}, o);
+  EXPECT_TRUE(r.signal_sent) << "the loop never wrote";
   EXPECT_TRUE(r.timed_out);
   EXPECT_EQ(r.err, "");
+}
+
+// The checker of the loop's files, shown files that it must reject.
+TEST(LoopRecords, OnlyWholeRecordsFromTheFirstOnPass) {
+  struct Case {
+    const char* what;
+    std::string file;
+    bool whole;
+  };
+  const Case cases[] = {
+      {"three records", " record 1  0.5\n record 2  1.\n record 3  1.5\n", true},
+      {"none yet", "", true},
+      {"a record cut short", " record 1  0.5\n record 2  1.", false},
+      {"part of a record, then a line end", " record 1  0.5\n rec\n", false},
+      {"a foreign byte", " record 1  0.5\n record 2  1.x\n", false},
+      {"a NUL byte", std::string(" record 1  0.5\n\0record 2  1.\n", 29), false},
+      {"a missing record", " record 1  0.5\n record 3  1.5\n", false},
+      {"not from the first", " record 2  1.\n", false},
+      {"bytes after the last record", " record 1  0.5\nxx", false},
+  };
+  for (const Case& c : cases) EXPECT_EQ(whole_loop_records(c.file), c.whole) << c.what;
 }
 
 // The actions that start-up gives SIGINT, as strace shows them: a process
