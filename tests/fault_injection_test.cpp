@@ -4,15 +4,22 @@
 //
 // One complete run is traced with strace; then the program runs once for
 // every (system call, invocation) pair of that trace, with strace
-// injecting the fault there. After each run:
+// injecting the fault there: a signal into every call, an error into
+// every call that the program itself makes (from its first signal action
+// on; the C library's start-up before it is not the program's). The
+// injection must show in the run's own trace. After each run:
 //   - standard output is a whole-line prefix of the complete run's;
 //   - the exchange file is a whole-record prefix of the complete run's, or
 //     the file that was there before, untouched;
-//   - a signal ends the run with its message and ending (or, before the
-//     handlers are installed, the host's default ending, with nothing
-//     written), or comes too late to change the complete run;
-//   - an error ends the run with a report and a status other than 0, or
-//     changes nothing that the run leaves (a complete run);
+//   - SIGKILL ends the run, and before the file's last write leaves fewer
+//     records than a complete run;
+//   - another signal ends the run with its message and ending (or, before
+//     the handlers are installed, the host's default ending, with nothing
+//     written); only once the run has held its endings back (its last
+//     signal mask) may it complete instead;
+//   - an error in a transfer (a read or a write) ends the run with a
+//     report and a status other than 0; elsewhere it does that or changes
+//     nothing that the run leaves (a complete run);
 //   - an interruption (EINTR) changes nothing: the run completes;
 //   - nothing hangs.
 #include <gtest/gtest.h>
@@ -51,18 +58,32 @@ const std::vector<SignalEnding> kSignals = [] {
   return all;
 }();
 
-// The I/O calls that get errors, and the errors each gets.
-const std::map<std::string, std::vector<std::string>> kErrors = {
-    {"openat", {"EIO", "ENOSPC", "EINTR"}},
-    {"read", {"EIO", "ENOSPC", "EINTR"}},
-    {"pread64", {"EIO", "ENOSPC", "EINTR"}},
-    {"write", {"EIO", "ENOSPC", "EINTR", "EFBIG"}},
-    {"pwrite64", {"EIO", "ENOSPC", "EINTR", "EFBIG"}},
-    {"ftruncate", {"EIO", "ENOSPC", "EINTR", "EFBIG"}},
-    {"newfstatat", {"EIO", "ENOSPC", "EINTR"}},
-    {"fstat", {"EIO", "ENOSPC", "EINTR"}},
-    {"close", {"EIO", "ENOSPC", "EINTR"}},
+// The errors that a call gets: every call these three, and a call that
+// writes or cuts a file also the file size limit's.
+std::vector<std::string> errors_for(const std::string& call) {
+  std::vector<std::string> errors = {"EIO", "ENOSPC", "EINTR"};
+  if (call.find("write") != std::string::npos || call.find("truncate") != std::string::npos)
+    errors.push_back("EFBIG");
+  return errors;
+}
+
+// A system call of the trace: its name and its first argument.
+struct Call {
+  std::string name;
+  std::string first;  // e.g. the descriptor of a write
 };
+
+// Whether an error in the call loses the run's data unless it is
+// reported: a transfer at a position (the exchange file), a cut, or a
+// write to standard output. (The dialogue on standard error cannot report
+// its own failure there, and a failed read of the pause's answer is an
+// answer other than "go".)
+bool is_transfer(const Call& call) {
+  for (const char* part : {"pread", "pwrite", "truncate"}) {
+    if (call.name.find(part) != std::string::npos) return true;
+  }
+  return call.name == "write" && call.first == "1";
+}
 
 bool is_prefix(const std::string& part, const std::string& whole) {
   return whole.compare(0, part.size(), part) == 0;
@@ -90,7 +111,7 @@ std::string older_file() {
 }
 
 ChildResult run_traced(const TempDir& dir, const Scene& scene,
-                       std::vector<std::string> strace_args) {
+                       const std::vector<std::string>& strace_args) {
   std::filesystem::remove(dir.file(kExchangeFile));
   if (!scene.old_file.empty()) write_file(dir.file(kExchangeFile), scene.old_file);
   ChildOptions o;
@@ -105,20 +126,21 @@ ChildResult run_traced(const TempDir& dir, const Scene& scene,
 
 // The system calls of a complete run, in order, without the exec that
 // starts it and the exit that ends it.
-std::vector<std::string> trace_calls(const TempDir& dir, const Scene& scene) {
+std::vector<Call> trace_calls(const TempDir& dir, const Scene& scene) {
   TempDir traces;
   const std::string trace = traces.file("trace");
   ChildResult r = run_traced(dir, scene, {"-o", trace});
   EXPECT_TRUE(r.exited && r.code == 0) << scene.name << ": " << r.err;
   std::istringstream in(read_file(trace));
-  std::vector<std::string> calls;
+  std::vector<Call> calls;
   for (std::string line; std::getline(in, line);) {
     std::size_t paren = line.find('(');
     if (paren == std::string::npos || line.rfind("---", 0) == 0 || line.rfind("+++", 0) == 0)
       continue;
     std::string name = line.substr(0, paren);
     if (name == "execve" || name == "exit_group") continue;
-    calls.push_back(name);
+    std::size_t end = line.find_first_of(",)", paren);
+    calls.push_back({name, line.substr(paren + 1, end - paren - 1)});
   }
   return calls;
 }
@@ -134,11 +156,35 @@ struct Fault {
   std::string what;                      // e.g. "SIGINT at write #3"
   const SignalEnding* signal = nullptr;  // null: an error
   std::string error;                     // e.g. "EIO"
+  Call call;                             // e.g. write to descriptor 1
+  bool before_last_file_write = false;   // the complete run writes the file later
+  bool after_hold = false;               // the complete run has held its endings
 };
+
+// Runs the program with `fault` injected at the given call; `injected`
+// tells whether the run's trace shows it.
+ChildResult run_injected(const TempDir& dir, const Scene& scene, const Fault& fault,
+                         const std::string& when, bool& injected) {
+  TempDir traces;
+  const std::string trace = traces.file("trace");
+  const std::string action =
+      fault.signal ? std::string("signal=") + fault.signal->name : "error=" + fault.error;
+  const std::string& name = fault.call.name;
+  ChildResult r = run_traced(dir, scene,
+                             {"-o", trace, "-e", "trace=" + name, "-e",
+                              "inject=" + name + ":" + action + ":when=" + when});
+  const std::string lines = read_file(trace);
+  injected =
+      fault.signal
+          ? lines.find(std::string("--- ") + fault.signal->name + " ") != std::string::npos ||
+                lines.find(std::string("+++ killed by ") + fault.signal->name) != std::string::npos
+          : lines.find("(INJECTED)") != std::string::npos;
+  return r;
+}
 
 // Judges one run: the common checks, then the ending that `fault` allows.
 void judge(Verdict& v, const Fault& fault, const Scene& scene, const TempDir& dir,
-           const ChildResult& r) {
+           const ChildResult& r, bool injected) {
   ++v.cases;
   const SignalEnding* signal = fault.signal;
   const std::string console = golden("console.txt");
@@ -146,6 +192,8 @@ void judge(Verdict& v, const Fault& fault, const Scene& scene, const TempDir& di
   const bool file_there = std::filesystem::exists(dir.file(kExchangeFile));
   const std::string file = file_there ? read_file(dir.file(kExchangeFile)) : "";
   std::vector<std::string> faults;
+  // A signal that arrives while the endings are held is never delivered.
+  if (!injected && !(signal != nullptr && fault.after_hold)) faults.push_back("nothing injected");
   if (r.timed_out) faults.push_back("hung");
   if (!whole_line_prefix(r.out, console))
     faults.push_back("standard output not a whole-line prefix");
@@ -160,18 +208,28 @@ void judge(Verdict& v, const Fault& fault, const Scene& scene, const TempDir& di
       std::string before = r.err.substr(0, r.err.size() - std::string(signal->message).size());
       handled = is_prefix(before, kCompleteErr) && status_of_ending(r, *signal);
     }
-    const bool killed = signal->message == nullptr && r.signal == SIGKILL;
-    // Before the handlers are installed: the host's ending, nothing written.
-    const bool early =
-        r.signal == signal->number && r.out.empty() && r.err.empty() && old_untouched;
-    if (!handled && !killed && !early && !complete) faults.push_back("wrong ending for the signal");
+    if (signal->message == nullptr) {
+      if (r.signal != SIGKILL) faults.push_back("not killed");
+      if (fault.before_last_file_write && file == exchange)
+        faults.push_back("killed before the last write, yet every record there");
+    } else {
+      // Before the handlers are installed: the host's ending, nothing written.
+      const bool early =
+          r.signal == signal->number && r.out.empty() && r.err.empty() && old_untouched;
+      if (!handled && !early && !(complete && fault.after_hold))
+        faults.push_back("wrong ending for the signal");
+    }
   } else if (fault.error == "EINTR") {
     if (!complete) faults.push_back("an interruption changed the run");
   } else {
     const bool reported = !r.err.empty() && !(r.exited && r.code == 0);
     // Status 0 only with everything the run leaves complete.
     const bool whole = r.exited && r.code == 0 && r.out == console && file == exchange;
-    if (!reported && !whole) faults.push_back("error neither reported nor harmless");
+    if (is_transfer(fault.call) && !reported) {
+      faults.push_back("error in a transfer not reported");
+    } else if (!reported && !whole) {
+      faults.push_back("error neither reported nor harmless");
+    }
   }
   if (!faults.empty()) {
     std::string line = std::string(scene.name) + ", " + fault.what + ":";
@@ -196,26 +254,43 @@ TEST(FaultInjection, EveryCallOfACompleteRun) {
   Verdict v;
   for (const Scene& scene : scenes) {
     TempDir dir;
-    const std::vector<std::string> calls = trace_calls(dir, scene);
+    const std::vector<Call> calls = trace_calls(dir, scene);
     ASSERT_GT(calls.size(), 20u) << scene.name;
+    // Landmarks of the complete run: its first signal action (the
+    // program's own calls begin there), its last signal mask (the endings
+    // held) and its last positional write (the file's last records).
+    std::size_t own = calls.size(), hold = calls.size(), last_file_write = 0;
+    for (std::size_t k = 0; k < calls.size(); ++k) {
+      if (calls[k].name == "rt_sigaction" && own == calls.size()) own = k;
+      if (calls[k].name == "rt_sigprocmask") hold = k;
+      if (calls[k].name == "pwrite64") last_file_write = k;
+    }
+    ASSERT_LT(own, calls.size()) << scene.name;
+    ASSERT_GT(last_file_write, own) << scene.name;
     std::map<std::string, int> seen;
-    for (const std::string& call : calls) {
-      const std::string when = std::to_string(++seen[call]);
-      const std::string at = call + " #" + when;
+    for (std::size_t k = 0; k < calls.size(); ++k) {
+      const Call& call = calls[k];
+      const std::string when = std::to_string(++seen[call.name]);
+      const std::string at = call.name + " #" + when;
+      Fault fault;
+      fault.call = call;
+      fault.before_last_file_write = k < last_file_write;
+      fault.after_hold = k >= hold;
       for (const SignalEnding& s : kSignals) {
-        ChildResult r = run_traced(dir, scene,
-                                   {"-o", "/dev/null", "-e", "trace=" + call, "-e",
-                                    "inject=" + call + ":signal=" + s.name + ":when=" + when});
-        judge(v, {.what = std::string(s.name) + " at " + at, .signal = &s, .error = ""}, scene, dir,
-              r);
+        fault.what = std::string(s.name) + " at " + at;
+        fault.signal = &s;
+        bool injected = false;
+        ChildResult r = run_injected(dir, scene, fault, when, injected);
+        judge(v, fault, scene, dir, r, injected);
       }
-      auto errors = kErrors.find(call);
-      if (errors == kErrors.end()) continue;
-      for (const std::string& e : errors->second) {
-        ChildResult r = run_traced(dir, scene,
-                                   {"-o", "/dev/null", "-e", "trace=" + call, "-e",
-                                    "inject=" + call + ":error=" + e + ":when=" + when});
-        judge(v, {.what = e + " from " + at, .signal = nullptr, .error = e}, scene, dir, r);
+      if (k < own) continue;
+      fault.signal = nullptr;
+      for (const std::string& e : errors_for(call.name)) {
+        fault.what = e + " from " + at;
+        fault.error = e;
+        bool injected = false;
+        ChildResult r = run_injected(dir, scene, fault, when, injected);
+        judge(v, fault, scene, dir, r, injected);
       }
     }
   }

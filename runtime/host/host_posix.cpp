@@ -54,10 +54,10 @@ int close_file(int fd) {
 }
 
 bool readable(int fd) {
-  return (::fcntl(fd, F_GETFL) & O_ACCMODE) != O_WRONLY;
+  return (retry_interrupted([&] { return ::fcntl(fd, F_GETFL); }) & O_ACCMODE) != O_WRONLY;
 }
 bool writable(int fd) {
-  return (::fcntl(fd, F_GETFL) & O_ACCMODE) != O_RDONLY;
+  return (retry_interrupted([&] { return ::fcntl(fd, F_GETFL); }) & O_ACCMODE) != O_RDONLY;
 }
 
 long long read_some(int fd, char* buf, std::size_t n) {
@@ -123,7 +123,7 @@ int open_scratch(char* name, std::size_t room) {
 // description: closing `fd` (a reopen in another direction) keeps it. A
 // POSIX record lock would go with any close of the file.
 int hold_lock(int fd, long wait_ms) {
-  int lock_fd = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+  int lock_fd = retry_interrupted([&] { return ::fcntl(fd, F_DUPFD_CLOEXEC, 0); });
   if (lock_fd < 0) return -1;
   for (long waited = 0;; waited += 2) {
     if (retry_interrupted([&] { return ::flock(lock_fd, LOCK_EX | LOCK_NB); }) == 0) return lock_fd;
