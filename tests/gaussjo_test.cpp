@@ -13,6 +13,8 @@
 #include <limits>
 #include <random>
 #include <sstream>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/files.h"
@@ -41,6 +43,51 @@ struct Result {
 Result solve(int n, std::vector<double> a, const std::vector<double>& b) {
   Result r{a, std::vector<double>(a.size(), 12345.0), std::vector<double>(b.size())};
   linalg::gaussjo_solve(n, r.a.data(), r.ainv.data(), b.data(), r.x.data());
+  return r;
+}
+
+// The oracle's result for the same system.
+Result oracle(int n, const std::vector<double>& a, const std::vector<double>& b) {
+  Result r{a, std::vector<double>(a.size()), std::vector<double>(b.size())};
+  gaussjo_oracle(n, r.a.data(), r.ainv.data(), b.data(), r.x.data());
+  return r;
+}
+
+bool same_result(const Result& got, const Result& want) {
+  return same_bits(got.a, want.a) && same_bits(got.ainv, want.ainv) && same_bits(got.x, want.x);
+}
+
+// Every way the routine can solve: each instruction-set variant that the
+// processor has, and the fallback without workspace.
+struct Way {
+  std::string name;
+  void (*solve)(int n, double* a, double* ainv, const double* b, double* x, linalg::Isa isa);
+  linalg::Isa isa;
+};
+
+std::vector<Way> ways_to_solve() {
+  std::vector<Way> ways;
+  for (auto [name, isa] : {std::pair{"baseline", linalg::Isa::Baseline},
+                           {"AVX2", linalg::Isa::Avx2},
+                           {"AVX-512", linalg::Isa::Avx512}}) {
+    if (!linalg::isa_supported(isa)) continue;
+    ways.push_back({name,
+                    [](int n, double* a, double* ainv, const double* b, double* x, linalg::Isa v) {
+                      linalg::gaussjo_solve(n, a, ainv, b, x, v);
+                    },
+                    isa});
+  }
+  ways.push_back({"unblocked",
+                  [](int n, double* a, double* ainv, const double* b, double* x, linalg::Isa) {
+                    linalg::gaussjo_solve_unblocked(n, a, ainv, b, x);
+                  },
+                  linalg::Isa::Baseline});
+  return ways;
+}
+
+Result solve_by(const Way& way, int n, const std::vector<double>& a, const std::vector<double>& b) {
+  Result r{a, std::vector<double>(a.size(), 12345.0), std::vector<double>(b.size())};
+  way.solve(n, r.a.data(), r.ainv.data(), b.data(), r.x.data(), way.isa);
   return r;
 }
 
@@ -113,11 +160,10 @@ TEST(Gaussjo, LoneNaNInTheRightHandSideKeepsItsPayloadInEveryVariant) {
       std::vector<double> a(un * un), b(un, 1.0);
       for (double& v : a) v = static_cast<double>(rng() % 19) - 9.5;
       b[static_cast<size_t>(rng() % un)] = nan_with_payload(rng(), rng() % 2 == 0);
-      std::vector<double> a1 = a, inv1(a.size()), x1(un), a2 = a, inv2(a.size()), x2(un);
-      gaussjo_oracle(n, a1.data(), inv1.data(), b.data(), x1.data());
-      linalg::gaussjo_solve(n, a2.data(), inv2.data(), b.data(), x2.data(), isa);
-      ASSERT_TRUE(same_bits(x2, x1)) << n << ", variant " << static_cast<int>(isa);
-      ASSERT_TRUE(same_bits(inv2, inv1) && same_bits(a2, a1));
+      const Result want = oracle(n, a, b);
+      Result got{a, std::vector<double>(a.size()), std::vector<double>(un)};
+      linalg::gaussjo_solve(n, got.a.data(), got.ainv.data(), b.data(), got.x.data(), isa);
+      ASSERT_TRUE(same_result(got, want)) << n << ", variant " << static_cast<int>(isa);
     }
   }
 }
@@ -137,11 +183,12 @@ TEST(Gaussjo, InfinitiesGiveTheOraclesBitsInEveryVariant) {
         std::vector<double> a(un * un), b(un, 1.0);
         for (double& v : a) v = static_cast<double>(rng() % 19) - 9.5;
         a[static_cast<size_t>(rng() % (un * un))] = rng() % 2 == 0 ? HUGE_VAL : -HUGE_VAL;
-        std::vector<double> a1 = a, inv1(a.size()), x1(un), a2 = a, inv2(a.size()), x2(un);
-        gaussjo_oracle(n, a1.data(), inv1.data(), b.data(), x1.data());
-        linalg::gaussjo_solve(n, a2.data(), inv2.data(), b.data(), x2.data(), isa);
-        ASSERT_TRUE(same_bits_but_nan_signs(a2, a1) && same_bits_but_nan_signs(inv2, inv1) &&
-                    same_bits_but_nan_signs(x2, x1))
+        const Result want = oracle(n, a, b);
+        Result got{a, std::vector<double>(a.size()), std::vector<double>(un)};
+        linalg::gaussjo_solve(n, got.a.data(), got.ainv.data(), b.data(), got.x.data(), isa);
+        ASSERT_TRUE(same_bits_but_nan_signs(got.a, want.a) &&
+                    same_bits_but_nan_signs(got.ainv, want.ainv) &&
+                    same_bits_but_nan_signs(got.x, want.x))
             << n << ", trial " << trial << ", variant " << static_cast<int>(isa);
       }
     }
@@ -176,8 +223,7 @@ void expect_matches_oracle(int n, std::mt19937_64& rng, int kind) {
   std::vector<double> b(static_cast<size_t>(n));
   for (double& v : b) v = std::uniform_real_distribution<double>(-5, 5)(rng);
   const std::vector<double> b_before = b;
-  Result want{a, std::vector<double>(a.size()), std::vector<double>(b.size())};
-  gaussjo_oracle(n, want.a.data(), want.ainv.data(), b.data(), want.x.data());
+  const Result want = oracle(n, a, b);
   Result got = solve(n, a, b);
   ASSERT_TRUE(same_bits(got.a, want.a)) << "n=" << n << " kind=" << kind;
   ASSERT_TRUE(same_bits(got.ainv, want.ainv)) << "n=" << n << " kind=" << kind;
@@ -215,37 +261,17 @@ TEST(Gaussjo, VariantsRunWhereTheProcessorHasTheirInstructions) {
 }
 #endif
 
-TEST(Gaussjo, EveryInstructionSetVariantGivesTheSameBits) {
+// Every variant, and the fallback without workspace, gives every bit of
+// the oracle, at orders that straddle the block sizes.
+TEST(Gaussjo, EveryWayOfSolvingGivesTheSameBits) {
   std::mt19937_64 rng(4);
-  for (linalg::Isa isa : {linalg::Isa::Baseline, linalg::Isa::Avx2, linalg::Isa::Avx512}) {
-    if (!linalg::isa_supported(isa)) continue;
-    for (int n : {1, 3, 8, 9, 17, 33, 64, 101, 250}) {
-      std::vector<double> a = random_matrix(n, rng, n % 3), b(static_cast<size_t>(n), 1.5);
-      Result want{a, std::vector<double>(a.size()), std::vector<double>(b.size())};
-      gaussjo_oracle(n, want.a.data(), want.ainv.data(), b.data(), want.x.data());
-      Result got{a, std::vector<double>(a.size()), std::vector<double>(b.size())};
-      linalg::gaussjo_solve(n, got.a.data(), got.ainv.data(), b.data(), got.x.data(), isa);
-      EXPECT_TRUE(same_bits(got.a, want.a) && same_bits(got.ainv, want.ainv) &&
-                  same_bits(got.x, want.x))
-          << "variant " << static_cast<int>(isa) << " n=" << n;
-    }
-  }
-}
-
-// The fallback without workspace: every bit of the oracle, orders that
-// straddle the block sizes included.
-TEST(Gaussjo, UnblockedFallbackGivesTheSameBits) {
-  std::mt19937_64 rng(5);
-  for (int n : {1, 2, 15, 16, 17, 33, 64, 100}) {
-    for (int kind = 0; kind < 3; ++kind) {
-      std::vector<double> a = random_matrix(n, rng, kind), b(static_cast<size_t>(n), -0.75);
-      Result want{a, std::vector<double>(a.size()), std::vector<double>(b.size())};
-      gaussjo_oracle(n, want.a.data(), want.ainv.data(), b.data(), want.x.data());
-      Result got{a, std::vector<double>(a.size()), std::vector<double>(b.size())};
-      linalg::gaussjo_solve_unblocked(n, got.a.data(), got.ainv.data(), b.data(), got.x.data());
-      EXPECT_TRUE(same_bits(got.a, want.a) && same_bits(got.ainv, want.ainv) &&
-                  same_bits(got.x, want.x))
-          << "n=" << n << " kind=" << kind;
+  for (const Way& way : ways_to_solve()) {
+    for (int n : {1, 2, 3, 8, 9, 15, 16, 17, 33, 64, 100, 101, 250}) {
+      for (int kind = 0; kind < 3; ++kind) {
+        std::vector<double> a = random_matrix(n, rng, kind), b(static_cast<size_t>(n), 1.5);
+        EXPECT_TRUE(same_result(solve_by(way, n, a, b), oracle(n, a, b)))
+            << way.name << " n=" << n << " kind=" << kind;
+      }
     }
   }
 }
@@ -287,8 +313,7 @@ TEST(Gaussjo, RunsOnASmallStack) {
   std::mt19937_64 rng(6);
   for (int n : {2, 300}) {
     std::vector<double> a = random_matrix(n, rng, 0), b(static_cast<size_t>(n), 2.0);
-    Result want{a, std::vector<double>(a.size()), std::vector<double>(b.size())};
-    gaussjo_oracle(n, want.a.data(), want.ainv.data(), b.data(), want.x.data());
+    const Result want = oracle(n, a, b);
     struct Job {
       int n;
       std::vector<double>* b;
@@ -302,9 +327,7 @@ TEST(Gaussjo, RunsOnASmallStack) {
                                 j->got.x.data());
         },
         &job);
-    EXPECT_TRUE(same_bits(job.got.a, want.a) && same_bits(job.got.ainv, want.ainv) &&
-                same_bits(job.got.x, want.x))
-        << "n=" << n;
+    EXPECT_TRUE(same_result(job.got, want)) << "n=" << n;
   }
 }
 

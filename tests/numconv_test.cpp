@@ -91,27 +91,47 @@ TEST(EditFixed, F15_11) {
 }
 
 TEST(EditFixed, NarrowFieldsAndSpecialValues) {
-  EXPECT_EQ(fixed_text(0.5, 4, 3), ".500");  // one too long, leading zero dropped
-  EXPECT_EQ(fixed_text(-0.5, 5, 3), "-.500");
-  EXPECT_EQ(fixed_text(1.5, 4, 3), "****");
-  EXPECT_EQ(fixed_text(2.0, 3, 0), " 2.");
-  EXPECT_EQ(fixed_text(std::numeric_limits<double>::infinity(), 6, 2), "   inf");
-  EXPECT_EQ(fixed_text(-std::numeric_limits<double>::infinity(), 6, 2), "  -inf");
-  EXPECT_EQ(fixed_text(std::nan(""), 5, 1), "  nan");
+  struct Case {
+    double value;
+    int w, d;
+    std::string_view want;
+  };
+  const Case cases[] = {
+      {0.5, 4, 3, ".500"},  // one too long, leading zero dropped
+      {-0.5, 5, 3, "-.500"},
+      {1.5, 4, 3, "****"},
+      {2.0, 3, 0, " 2."},
+      {std::numeric_limits<double>::infinity(), 6, 2, "   inf"},
+      {-std::numeric_limits<double>::infinity(), 6, 2, "  -inf"},
+      {std::nan(""), 5, 1, "  nan"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(fixed_text(c.value, c.w, c.d), c.want) << c.value << " F" << c.w << "." << c.d;
+  }
 }
 
 TEST(EditInteger, I3AndMinimumDigits) {
-  EXPECT_EQ(integer_text(1, 3), "  1");
-  EXPECT_EQ(integer_text(-1, 3), " -1");
-  EXPECT_EQ(integer_text(12, 3), " 12");
-  EXPECT_EQ(integer_text(-12, 3), "-12");
-  EXPECT_EQ(integer_text(999, 3), "999");
-  EXPECT_EQ(integer_text(1000, 3), "***");
-  EXPECT_EQ(integer_text(-100, 3), "***");
-  EXPECT_EQ(integer_text(0, 3), "  0");
-  EXPECT_EQ(integer_text(7, 5, 3), "  007");
-  EXPECT_EQ(integer_text(0, 3, 0), "   ");
-  EXPECT_EQ(integer_text(std::numeric_limits<long long>::min(), 20), "-9223372036854775808");
+  struct Case {
+    long long value;
+    int w, m;
+    std::string_view want;
+  };
+  const Case cases[] = {
+      {1, 3, 1, "  1"},
+      {-1, 3, 1, " -1"},
+      {12, 3, 1, " 12"},
+      {-12, 3, 1, "-12"},
+      {999, 3, 1, "999"},
+      {1000, 3, 1, "***"},
+      {-100, 3, 1, "***"},
+      {0, 3, 1, "  0"},
+      {7, 5, 3, "  007"},
+      {0, 3, 0, "   "},
+      {std::numeric_limits<long long>::min(), 20, 1, "-9223372036854775808"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(integer_text(c.value, c.w, c.m), c.want) << c.value << " I" << c.w << "." << c.m;
+  }
 }
 
 // The conversions must agree with the C library's on every kind of value.
