@@ -109,7 +109,11 @@ Channels open_channels(const ChildOptions& o) {
   } else {
     dup2(ch.out[1], 1);
   }
-  dup2(ch.err[1], 2);
+  if (o.stderr_closed) {
+    close(2);
+  } else {
+    dup2(ch.err[1], 2);
+  }
   if (ch.master >= 0) close(ch.master);
   if (ch.slave > 2) close(ch.slave);
 

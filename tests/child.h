@@ -21,6 +21,7 @@ struct ChildOptions {
   std::string answer;      // typed on the terminal
   std::string stdin_file;  // empty: the terminal, or /dev/null without one
   bool stdout_closed = false;
+  bool stderr_closed = false;
   std::string stdout_file;          // empty: a pipe to the test
   uid_t uid = 0;                    // nonzero: run as this user
   long long file_size_limit = -1;   // bytes; -1: as inherited

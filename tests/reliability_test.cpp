@@ -62,6 +62,22 @@ TEST(FailedWrites, FileSizeLimitLeavesWholeRecords) {
   }
 }
 
+// A process may start without its standard streams. The run holds their
+// descriptors, so that the exchange file never takes one of them: the
+// report of a file size limit on a closed standard error goes nowhere,
+// never into the file.
+TEST(FailedWrites, ClosedStandardErrorNeverReachesTheExchangeFile) {
+  TempDir dir;
+  ChildOptions o;
+  o.stderr_closed = true;
+  o.file_size_limit = 100;  // the first flush fails, with the file just created
+  ChildResult r = run_program_in(dir, o);
+  EXPECT_EQ(r.signal, SIGABRT);
+  std::string file = read_file(dir.file(kExchangeFile));
+  EXPECT_TRUE(is_whole_record_prefix(file, golden("exchange.txt"))) << file;
+  EXPECT_GT(file.size(), 60u);
+}
+
 // A stack limit far below the usual 8 MiB: the run is the same.
 TEST(Limits, SmallStackCompletesTheRun) {
   TempDir dir;
