@@ -105,10 +105,12 @@ TEST(FormatParser, RejectsWhatItCannotParse) {
     EXPECT_FALSE(rt::parse_format(bad, list)) << bad;
     std::free(list.items);
   }
-  rt::FormatList list;
-  EXPECT_TRUE(rt::parse_format(k901, list));
-  EXPECT_TRUE(rt::parse_format("(a)", list));
-  std::free(list.items);
+  // Counts up to 999 are taken: a repeat, a width, digits.
+  for (const char* good : {k901, "(a)", "(999I3)", "(A999)", "(F999.998)", "(I999.999)"}) {
+    rt::FormatList list;
+    EXPECT_TRUE(rt::parse_format(good, list)) << good;
+    std::free(list.items);
+  }
 }
 
 TEST(FormatParser, RecordedLengthOfAFaultyList) {
