@@ -8,10 +8,12 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
 #include "runtime/records/errors.h"
+#include "runtime/records/layer.h"
 #include "runtime/records/unit.h"
 #include "tests/io_helpers.h"
 
@@ -83,6 +85,32 @@ TEST(UnitState, RecordsHandedOverNeverLieBeforeOlderBytes) {
   rt::unit_flush(rt::units[10]);
   EXPECT_EQ(read_file(path), "a\n X\n");
   close_unit(10);
+}
+
+// An ending that stops a flush inside its settling (the records written,
+// the buffer's new position stored, the records not yet let go) completes
+// the settling: the exit hook leaves the records once, not again after
+// themselves. The ending is made here by hand, in a child process, since
+// no signal can be aimed at those few instructions.
+TEST(UnitStateDeathTest, EndingInsideASettlingLeavesTheRecordsOnce) {
+  TempDir dir;
+  const std::string path = dir.file("settling");
+  EXPECT_EXIT(
+      {
+        open_file(10, path);
+        write_list(10, {T("one"), T("two")});
+        rt::Unit& u = rt::units[10];
+        const std::int64_t after = u.bufpos + static_cast<std::int64_t>(u.len);
+        rt::unit_flush(u);                        // the records written, and settled
+        u.len = static_cast<std::size_t>(after);  // as it was before the settling ended
+        u.bufpos = after;
+        u.settled_pos = after;
+        u.settling = true;
+        rt::units_close_at_exit();
+        std::_Exit(0);
+      },
+      ::testing::ExitedWithCode(0), "");
+  EXPECT_EQ(read_file(path), " onetwo\n");
 }
 
 // A file that may be written but not read is opened empty: none of its old
