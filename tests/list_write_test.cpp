@@ -103,6 +103,22 @@ TEST(ListWrite, OtherKnownTypes) {
   EXPECT_EQ(out, " -7 1234567890123  0.5 T ( 1.5,-2.)\n");
 }
 
+// A complex value counts both of its parts toward the line width: it
+// breaks the record when its ten characters would reach column 80.
+TEST(ListWrite, ComplexValuesKeepTheLineWidth) {
+  for (std::size_t width : {68u, 69u}) {
+    const std::string text(width, 'z');
+    const std::string out = statement_output([&] {
+      double z[2] = {1.5, -2.0};
+      const rt::Integer one = 1;
+      rt::Integer t = rt::kChar;
+      rt::do_lio(&t, &one, const_cast<char*>(text.data()), static_cast<rt::Length>(width));
+      t = rt::kDoubleComplex, rt::do_lio(&t, &one, z, 16);
+    });
+    EXPECT_EQ(out, " " + text + (width == 68 ? "" : "\n") + " ( 1.5,-2.)\n") << width;
+  }
+}
+
 TEST(ListWriteDeathTest, UnknownTypeCode) {
   TempDir dir;
   rt::Integer unknown = 0;
