@@ -28,7 +28,6 @@ void end_process(int status) {
     line << "write: " << host_error_text(console_error) << '\n';
     line.send();
     if (status == 0) status = 1;
-    console_error = 0;
   }
   host::exit_now(status);
 }
