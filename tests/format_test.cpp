@@ -147,6 +147,20 @@ TEST(FormattedWriteDeathTest, ItemLengthThatTheDescriptorCannotTake) {
                       "fmt: bad variable type");
 }
 
+// Fields as wide as the field storage's sizes and one more, which grows
+// by doubling from 256 characters (the sanitizer build sees a field that
+// outgrows its storage).
+TEST(FormattedRead, WideAlphaFields) {
+  for (std::size_t width : {255u, 256u, 257u, 512u, 513u}) {
+    TempDir dir;
+    std::string record(width, 'w');
+    record.back() = 'E';
+    open_with(dir, 10, record + "\n");
+    EXPECT_EQ(read_a(10, width), record) << width;
+    close_unit(10);
+  }
+}
+
 TEST(FormattedRead, AlphaPadsAndSkips) {
   TempDir dir;
   std::string seventy(70, 'z');
