@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -60,6 +61,9 @@ TEST(ListRead, ValuesSeparatorsAndRecords) {
       // the value truncated toward zero.
       {"12+1 5-1 -25-1\n", "iii", {120, 0, -2}, {}, "<eof>"},
       {"2*3+2 4\n", "idi", {300, 4}, {300.0}, "<eof>"},
+      // A repeated value read as an integer first still gives its real
+      // value, sign of zero included.
+      {"2*-0\n", "id", {0}, {-0.0}, "<eof>"},
   };
   // Each case also with its records ended by CR LF, as on Windows.
   for (bool crlf : {false, true}) {
@@ -72,7 +76,10 @@ TEST(ListRead, ValuesSeparatorsAndRecords) {
       Values v;
       read_list(10, c.pattern, v);
       for (size_t k = 0; k < c.ints.size(); ++k) EXPECT_EQ(v.i[k], c.ints[k]) << input;
-      for (size_t k = 0; k < c.reals.size(); ++k) EXPECT_EQ(v.d[k], c.reals[k]) << input;
+      for (size_t k = 0; k < c.reals.size(); ++k) {
+        EXPECT_EQ(std::bit_cast<std::uint64_t>(v.d[k]), std::bit_cast<std::uint64_t>(c.reals[k]))
+            << input;
+      }
       EXPECT_EQ(next_record(10), c.rest) << input;
       close_unit(10);
     }
