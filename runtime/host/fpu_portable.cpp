@@ -1,8 +1,8 @@
-// Every processor but x86: doubles are computed in double precision.
+// Every processor but x86: the C library's reset is the whole reset.
 #include "runtime/host/fpu.h"
 
 namespace rt::host {
 
-void hold_double_precision() {}
+void set_processor_defaults() {}
 
 }  // namespace rt::host

@@ -315,7 +315,7 @@ const char* error_text(int number) {
 void reset_floating_point() {
   ::_fpreset();
   std::fesetenv(FE_DFL_ENV);
-  hold_double_precision();
+  set_processor_defaults();
 }
 
 namespace {
