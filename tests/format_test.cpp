@@ -100,13 +100,15 @@ TEST(FormatParser, RejectsWhatItCannotParse) {
   for (const char* bad :
        {"", "1X", "(1X", "(I)", "(I0)", "(F5)", "(F5.)", "(Q)", "('abc)", "(0X)", "(3'a')",
         "(I3.4)", "(A0)", "(1000I3)", "(999(999('x')))", "(((((((((((((((((I1)))))))))))))))))",
-        "(I1,1000(999/,'x'))", "(270(941/270(941/X)/X),I4)"}) {
+        "(I1,1000(999/,'x'))", "(270(941/270(941/X)/X),I4)", "(401(250('x')))"}) {
     rt::FormatList list;
     EXPECT_FALSE(rt::parse_format(bad, list)) << bad;
     std::free(list.items);
   }
   // Counts up to 999 are taken: a repeat, a width, digits.
-  for (const char* good : {k901, "(a)", "(999I3)", "(A999)", "(F999.998)", "(I999.999)"}) {
+  // Nested groups may repeat their items 100000 times, and no more.
+  for (const char* good :
+       {k901, "(a)", "(999I3)", "(A999)", "(F999.998)", "(I999.999)", "(400(250('x')))"}) {
     rt::FormatList list;
     EXPECT_TRUE(rt::parse_format(good, list)) << good;
     std::free(list.items);

@@ -1,4 +1,7 @@
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 
 #include <bit>
 #include <cmath>
@@ -121,6 +124,32 @@ std::vector<double> read_doubles(const std::string& text, rt::Integer count) {
   rt::e_rsle();
   close_unit(10);
   return d;
+}
+
+// An 8-byte integer reaches both ends of its range, also written with an
+// exponent ("-9223372036854775808+0" is -2^63 itself).
+TEST(ListRead, LongIntegersToTheEndsOfTheirRange) {
+  struct Case {
+    const char* text;
+    long long want;
+  } cases[] = {
+      {"-9223372036854775808\n", INT64_MIN},
+      {"-9223372036854775808+0\n", INT64_MIN},
+      {"9223372036854775807\n", INT64_MAX},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    open_with(dir, 10, c.text);
+    rt::DataControl control;
+    control.unit = 10;
+    rt::s_rsle(&control);
+    long long got = 0;
+    const rt::Integer type = rt::kLong, one = 1;
+    rt::do_lio(&type, &one, &got, 8);
+    rt::e_rsle();
+    close_unit(10);
+    EXPECT_EQ(got, c.want) << c.text;
+  }
 }
 
 TEST(ListRead, NumberFormsAreExact) {
@@ -310,6 +339,16 @@ TEST(ListReadDeathTest, Errors) {
                         "lately reading .* formatted external")
         << c.input;
   }
+  // Unit 0 is a unit like the others in the report.
+  TempDir dir;
+  EXPECT_FATAL_REPORT(([&] {
+                        open_with(dir, 0, "1.5+1\n");
+                        Values v;
+                        read_list(0, "i", v);
+                      }()),
+                      "invalid integer: read unexpected character",
+                      "apparent state: unit 0 named .*in\\.txt\nlast format: list io\n"
+                      "lately reading .* formatted external");
 }
 
 TEST(ListReadDeathTest, ReadStartAfterEndOfFile) {
@@ -325,6 +364,34 @@ TEST(ListReadDeathTest, ReadStartAfterEndOfFile) {
 
 // The fatal report's four lines after formatted reads, as the program
 // would meet them at the end of its exchange file.
+// Ends this process after `seconds`: a reader that goes round in circles
+// fails its death test instead of holding it up.
+void end_after(unsigned seconds) {
+#ifndef _WIN32
+  alarm(seconds);
+#else
+  (void)seconds;
+#endif
+}
+
+// A last record with no line end is cut short by the end of the file, also
+// when its last byte is a CR (a CR before no LF is the record's own).
+TEST(ListReadDeathTest, LastRecordWithoutItsLineEnd) {
+  for (const char* last : {"d", "d\r"}) {
+    TempDir dir;
+    EXPECT_FATAL_REPORT(([&] {
+                          end_after(20);
+                          open_with(dir, 10, std::string("x\n") + last);
+                          read_a(10, 1);
+                          read_a(10, 3);
+                        }()),
+                        "fmt: end of file",
+                        "apparent state: unit 10 named .*in\\.txt\nlast format: \\(A\\)\n"
+                        "lately reading sequential formatted external")
+        << last;
+  }
+}
+
 TEST(ListReadDeathTest, EndOfFileAfterFormattedReads) {
   TempDir dir;
   EXPECT_FATAL_REPORT(([&] {

@@ -218,10 +218,24 @@ TEST(UnitState, ScratchFileLeavesNothing) {
   unsetenv("TMPDIR");
 }
 
+// A temporary directory whose name leaves no room for the file's own, by
+// a few characters, is reported as such; nothing is written past the
+// name's storage.
+TEST(UnitStateDeathTest, ScratchFileInADirectoryWithTooLongAName) {
+  EXPECT_FATAL_REPORT(([] {
+                        setenv("TMPDIR", ("/" + std::string(4089, 'd')).c_str(), 1);
+                        open_file(12, "", "scratch");
+                      }()),
+                      "open: Temporary file name (TMPDIR?) too long");
+}
+
 TEST(UnitStateDeathTest, OpenAndRewindFailures) {
   TempDir dir;
   EXPECT_FATAL_REPORT(open_file(100, dir.file("x")), "open: illegal unit number");
   EXPECT_FATAL_REPORT(open_file(10, "   "), "open: null file name");
+  // A blank name cut from a longer text: the blanks before it are not its.
+  static const char text[] = "x     ";
+  EXPECT_FATAL_REPORT(open_file(10, std::string_view(text + 3, 3)), "open: null file name");
   EXPECT_FATAL_REPORT(open_file(10, dir.file("no/such/dir")), "open: No such file or directory");
   EXPECT_FATAL_REPORT(([&] {
                         open_file(10, dir.file("x"), "new");
