@@ -14,6 +14,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <random>
 #include <string>
@@ -80,6 +81,49 @@ void BM_matmult_variant(benchmark::State& state, linalg::Isa isa) {
     linalg::matmult_product(n, n, s.a.data(), s.a.data(), s.ainv.data(), isa);
     benchmark::DoNotOptimize(s.ainv.data());
   }
+}
+
+// The multiply-subtract pairs that Gauss-Jordan elimination must make at
+// order n: at each of the n steps, the n - 1 other rows of every column of
+// a, and of the columns of ainv that are no longer unit vectors (p + 1 of
+// them at step p, counting from 0).
+double gaussjo_pairs(double n) {
+  return (n - 1) * n * (3 * n + 1) / 2;
+}
+
+// The seconds that work() takes.
+template <class Work>
+double seconds_of(Work work) {
+  const auto start = std::chrono::steady_clock::now();
+  work();
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// gaussjo's rate per multiply-subtract pair over matmult's (n^3 pairs),
+// the same variant, one of each in turn at every iteration: a figure that
+// means the same on a slower or a busier machine. The time is gaussjo's.
+void BM_rate_ratio(benchmark::State& state, linalg::Isa isa) {
+  const int n = static_cast<int>(state.range(0));
+  System s = make_system(n);
+  std::vector<double> a, product(s.a.size());
+  double gaussjo = 0, matmult = 0;
+  for (auto _ : state) {
+    a = s.a;
+    const double g = seconds_of([&] {
+      linalg::gaussjo_solve(n, a.data(), s.ainv.data(), s.b.data(), s.x.data(), isa);
+      benchmark::DoNotOptimize(s.x.data());
+    });
+    const double m = seconds_of([&] {
+      linalg::matmult_product(n, n, s.a.data(), s.a.data(), product.data(), isa);
+      benchmark::DoNotOptimize(product.data());
+    });
+    state.SetIterationTime(g);
+    gaussjo += g;
+    matmult += m;
+  }
+  const double order = n;
+  state.counters["matmult_ms"] = 1e3 * matmult / static_cast<double>(state.iterations());
+  state.counters["rate_ratio"] = gaussjo_pairs(order) / gaussjo / (order * order * order / matmult);
 }
 
 void BM_gaussjo_oracle(benchmark::State& state) {
@@ -177,9 +221,19 @@ const bool registered = [] {
     if (!linalg::isa_supported(isa)) continue;
     for (auto [routine, fn] : routines) {
       auto* b = benchmark::RegisterBenchmark((std::string(routine) + name).c_str(), fn, isa);
-      if (std::string_view(name) == "best") b->Arg(250)->Arg(500);
+      if (std::string_view(name) == "best") {
+        for (int n : {2, 8, 32, 100, 200, 250, 500}) b->Arg(n);
+      }
       b->Arg(1000)->Arg(2000)->Unit(benchmark::kMillisecond);
     }
+  }
+  for (auto [name, isa] : variants) {
+    if (!linalg::isa_supported(isa)) continue;
+    benchmark::RegisterBenchmark((std::string("BM_rate_ratio/") + name).c_str(), BM_rate_ratio, isa)
+        ->Arg(1000)
+        ->Arg(2000)
+        ->UseManualTime()
+        ->Unit(benchmark::kMillisecond);
   }
   benchmark::RegisterBenchmark("BM_gaussjo_oracle", BM_gaussjo_oracle)
       ->Arg(250)
