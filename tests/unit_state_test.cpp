@@ -100,9 +100,10 @@ TEST(UnitStateDeathTest, EndingInsideASettlingLeavesTheRecordsOnce) {
         open_file(10, path);
         write_list(10, {T("one"), T("two")});
         rt::Unit& u = rt::units[10];
-        const std::int64_t after = u.bufpos + static_cast<std::int64_t>(u.len);
-        rt::unit_flush(u);                        // the records written, and settled
-        u.len = static_cast<std::size_t>(after);  // as it was before the settling ended
+        const std::size_t written = u.len;
+        const std::int64_t after = u.bufpos + static_cast<std::int64_t>(written);
+        rt::unit_flush(u);  // the records written, and settled
+        u.len = written;    // as it was before the settling ended
         u.bufpos = after;
         u.settled_pos = after;
         u.settling = true;
