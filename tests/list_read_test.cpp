@@ -362,8 +362,6 @@ TEST(ListReadDeathTest, ReadStartAfterEndOfFile) {
                       "read start: end of file");
 }
 
-// The fatal report's four lines after formatted reads, as the program
-// would meet them at the end of its exchange file.
 // Ends this process after `seconds`: a reader that goes round in circles
 // fails its death test instead of holding it up.
 void end_after(unsigned seconds) {
@@ -392,6 +390,8 @@ TEST(ListReadDeathTest, LastRecordWithoutItsLineEnd) {
   }
 }
 
+// The fatal report's four lines after formatted reads, as the program
+// would meet them at the end of its exchange file.
 TEST(ListReadDeathTest, EndOfFileAfterFormattedReads) {
   TempDir dir;
   EXPECT_FATAL_REPORT(([&] {
