@@ -9,10 +9,6 @@ bool isa_supported(Isa isa) {
   return variant_of(isa) != nullptr;
 }
 
-SweepFn sweep_for(Isa isa) {
-  return variant_of(isa)->sweep;
-}
-
 ProductFn product_for(Isa isa) {
   return variant_of(isa)->product;
 }

@@ -4,7 +4,8 @@
 namespace linalg {
 
 const Variant* variant_of(Isa isa) {
-  static constexpr Variant kBaseline = {sweep_baseline, product_baseline};
+  static constexpr Variant kBaseline = {sweep_baseline, quotients_baseline, add_multiple_baseline,
+                                        product_baseline};
   return isa == Isa::Baseline ? &kBaseline : nullptr;
 }
 

@@ -36,7 +36,15 @@ using SweepFn = void (*)(const Columns* spans, std::size_t count_of_spans, std::
 using ProductFn = void (*)(std::size_t nrow, std::size_t ncol, const double* a, const double* b,
                            double* c);
 
-SweepFn sweep_for(Isa isa);
+// The quotients out[i] = x[i] / d[i*d_step] for i < count, with d_step 0
+// (one divisor for all) or 1; out may be x. Returns whether every quotient
+// is finite.
+using QuotientsFn = bool (*)(std::size_t count, const double* x, const double* d,
+                             std::size_t d_step, double* out);
+
+// y[i] = y[i] + x[i]*a for i < count.
+using AddMultipleFn = void (*)(std::size_t count, double a, const double* x, double* y);
+
 ProductFn product_for(Isa isa);
 
 }  // namespace linalg
