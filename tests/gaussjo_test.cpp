@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <limits>
 #include <random>
 #include <sstream>
@@ -17,6 +18,7 @@
 #include <utility>
 #include <vector>
 
+#include "linalg/isa_variants.h"
 #include "tests/files.h"
 #include "tests/io_helpers.h"
 #include "tests/linalg_oracle.h"
@@ -191,6 +193,34 @@ TEST(Gaussjo, InfinitiesGiveTheOraclesBitsInEveryVariant) {
                     same_bits_but_nan_signs(got.x, want.x))
             << n << ", trial " << trial << ", variant " << static_cast<int>(isa);
       }
+    }
+  }
+}
+
+// The variants' divisions, by one divisor or by one for each value, in
+// vectors and in the tail: the quotients of scalar division, a zero
+// divisor's sign included, and whether they are all finite.
+TEST(Gaussjo, QuotientsOfEveryVariantAreThoseOfScalarDivision) {
+  const double x[] = {1, -1, 0.5, -0.0, 3, HUGE_VAL, -7, 1e-300, 2, -2, 9};
+  const double d[] = {-0.0, 0.0, -3, 7, -0.0, 2, 0.0, -1e300, -0.0, 5, -0.0};
+  constexpr size_t kCount = std::size(x);
+  for (linalg::Isa isa : {linalg::Isa::Baseline, linalg::Isa::Avx2, linalg::Isa::Avx512}) {
+    if (!linalg::isa_supported(isa)) continue;
+    const linalg::QuotientsFn quotients = linalg::variant_of(isa)->quotients;
+    for (size_t step : {0, 1}) {
+      std::vector<double> got(kCount), want(kCount);
+      for (size_t i = 0; i < kCount; ++i) want[i] = x[i] / d[i * step];
+      EXPECT_FALSE(quotients(kCount, x, d, step, got.data()));
+      EXPECT_TRUE(same_bits(got, want)) << "variant " << static_cast<int>(isa) << ", step " << step;
+    }
+    // Whether all are finite: one infinity anywhere, in a vector's lane or
+    // in the tail, makes it false.
+    for (size_t bad = 0; bad <= kCount; ++bad) {
+      std::vector<double> y(kCount, 3.0), out(kCount);
+      if (bad < kCount) y[bad] = bad % 2 == 0 ? HUGE_VAL : std::nan("");
+      const double two = 2.0;
+      EXPECT_EQ(quotients(kCount, y.data(), &two, 0, out.data()), bad == kCount)
+          << "variant " << static_cast<int>(isa) << ", infinity or NaN at " << bad;
     }
   }
 }
