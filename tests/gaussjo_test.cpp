@@ -207,7 +207,7 @@ TEST(Gaussjo, QuotientsOfEveryVariantAreThoseOfScalarDivision) {
   for (linalg::Isa isa : {linalg::Isa::Baseline, linalg::Isa::Avx2, linalg::Isa::Avx512}) {
     if (!linalg::isa_supported(isa)) continue;
     const linalg::QuotientsFn quotients = linalg::variant_of(isa)->quotients;
-    for (size_t step : {0, 1}) {
+    for (size_t step : {size_t{0}, size_t{1}}) {
       std::vector<double> got(kCount), want(kCount);
       for (size_t i = 0; i < kCount; ++i) want[i] = x[i] / d[i * step];
       EXPECT_FALSE(quotients(kCount, x, d, step, got.data()));
